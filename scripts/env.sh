@@ -1,0 +1,73 @@
+# Sourced by the scripts: one Wine prefix and one X display per build tree.
+# Usage: . scripts/env.sh <build-dir>; then orvandel_env_start / orvandel_env_stop.
+
+ORVANDEL_BUILD=${1:?build dir}
+export WINEPREFIX="$ORVANDEL_BUILD/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export OANOCACHE=1
+# Text-to-number coercion and message texts must not depend on the machine.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+orvandel_xvfb_pid=""
+
+# Making a prefix takes minutes where Wine runs under emulation, so a
+# pristine one is made once per machine and copied into each build tree.
+ORVANDEL_PREFIX_TEMPLATE=${ORVANDEL_PREFIX_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/orvandel/wineprefix-template}
+
+orvandel_make_template() {
+  local template=$ORVANDEL_PREFIX_TEMPLATE
+  mkdir -p "$(dirname "$template")"
+  (
+    flock 9
+    if [ ! -f "$template/.complete" ]; then
+      echo "env: creating the Wine prefix template $template (slow once)"
+      rm -rf "$template"
+      WINEPREFIX=$template wineboot -i >/dev/null 2>&1 || true
+      WINEPREFIX=$template wineserver -w
+      # Let Wine finish updating the prefix before it is copied.
+      WINEPREFIX=$template wine cmd /c exit >/dev/null 2>&1 || true
+      WINEPREFIX=$template wineserver -w
+      touch "$template/.complete"
+    fi
+  ) 9>"$template.lock"
+}
+
+orvandel_env_start() {
+  mkdir -p "$ORVANDEL_BUILD"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    orvandel_make_template
+    rm -rf "$WINEPREFIX"
+    cp -a "$ORVANDEL_PREFIX_TEMPLATE" "$WINEPREFIX"
+  fi
+  wineserver -p
+  # A free display: the lowest number without a lock file.
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  orvandel_xvfb_pid=$!
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 1 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+}
+
+# The first program after a prefix is made or updated can fail to start;
+# start a tiny probe until it runs.
+orvandel_env_probe() {
+  local probe=$1 i
+  for i in 1 2 3 4 5 6; do
+    if wine "$probe" >/dev/null 2>&1; then return 0; fi
+    sleep 1
+  done
+  echo "env: Wine could not start $probe" >&2
+  return 1
+}
+
+orvandel_env_stop() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "$orvandel_xvfb_pid" ]; then kill "$orvandel_xvfb_pid" 2>/dev/null || true; fi
+}

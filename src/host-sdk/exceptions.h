@@ -1,0 +1,67 @@
+#pragma once
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+// Root of the plug-in's own exceptions. Failures inside the plug-in are
+// exceptions; every COM boundary turns them into an HRESULT.
+class Exception : public std::exception {
+public:
+  explicit Exception(std::wstring AMessage);
+  const std::wstring& Message() const { return FMessage; }
+  const char* what() const noexcept override { return FNarrow.c_str(); }
+
+private:
+  std::wstring FMessage;
+  std::string FNarrow;
+};
+
+// A failing HRESULT from an outgoing call or an operation.
+class EOleSysError : public Exception {
+public:
+  EOleSysError(HRESULT AErrorCode, std::wstring AMessage)
+      : Exception(std::move(AMessage)), FErrorCode(AErrorCode) {}
+  HRESULT ErrorCode() const { return FErrorCode; }
+
+private:
+  HRESULT FErrorCode;
+};
+
+// DISP_E_EXCEPTION from the host, with the host's exception information.
+class EOleException : public EOleSysError {
+public:
+  EOleException(std::wstring AMessage, HRESULT AErrorCode, std::wstring ASource,
+                std::wstring AHelpFile, DWORD AHelpContext)
+      : EOleSysError(AErrorCode, std::move(AMessage)), Source(std::move(ASource)),
+        HelpFile(std::move(AHelpFile)), HelpContext(AHelpContext) {}
+  std::wstring Source;
+  std::wstring HelpFile;
+  DWORD HelpContext;
+};
+
+class EVariantDispatchError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+class EIntfCastError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// A host answer whose VARTYPE is not the one the call declared.
+class EHostResultError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+class EConvertError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// UTF-16 <-> UTF-8 for messages that leave through narrow channels.
+std::string WideToUtf8(const std::wstring& AText);
+std::wstring Utf8ToWide(const std::string& AText);

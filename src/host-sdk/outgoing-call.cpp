@@ -1,0 +1,487 @@
+#include "outgoing-call.h"
+
+#include <oleauto.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct TStringSlot {
+  BSTR Wide = nullptr;
+  std::string* Ansi = nullptr;
+  std::wstring* Unicode = nullptr;
+};
+
+BSTR NewBstr(const std::wstring& AText) {
+  if (AText.empty()) return SharedEmptyBstr();
+  return SysAllocStringLen(AText.data(), UINT(AText.size()));
+}
+
+std::wstring NarrowToWide(const std::string& AText) {
+  if (AText.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, AText.data(), int(AText.size()), nullptr, 0);
+  std::wstring out(size_t(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, AText.data(), int(AText.size()), out.data(), n);
+  return out;
+}
+
+std::string WideToNarrow(BSTR AText) {
+  const int len = AText ? int(SysStringLen(AText)) : 0;
+  if (len == 0) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, AText, len, nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, AText, len, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+unsigned SlotSize(uint8_t AKind) {
+  if (AKind & kArgByRef) return 4;
+  switch (AKind) {
+  case VT_R8: case VT_CY: case VT_DATE: case VT_I8: case VT_UI8: return 8;
+  case VT_VARIANT: return 16;
+  case VT_ERROR: return 0;
+  default: return 4;
+  }
+}
+
+bool KnownKind(uint8_t AKind) {
+  const uint8_t base = AKind & 0x7F;
+  if (base <= VT_UI8) return base != 14 && base != 15;
+  return base == kArgNarrowString || base == kArgProgramString;
+}
+
+std::wstring VarTypeName(VARTYPE AType) {
+  wchar_t buf[32];
+  swprintf(buf, 32, L"%u", unsigned(AType));
+  return buf;
+}
+
+// Everything one call allocates, released however the call ends.
+struct TCallState {
+  VARIANTARG Args[kMaxHostCallArgs];
+  unsigned ArgCount = 0;
+  TStringSlot Slots[kStringSlots];
+  EXCEPINFO ExcepInfo{};
+  VARIANT Result;
+
+  TCallState() { VariantInit(&Result); }
+  ~TCallState() {
+    const BSTR empty = SharedEmptyBstr();
+    for (TStringSlot& s : Slots)
+      if (s.Wide && s.Wide != empty) SysFreeString(s.Wide);
+    SysFreeString(ExcepInfo.bstrSource);
+    SysFreeString(ExcepInfo.bstrDescription);
+    SysFreeString(ExcepInfo.bstrHelpFile);
+    VariantClear(&Result);
+  }
+};
+
+template <class T> T ReadSlot(const uint8_t* ABlock, unsigned AOffset) {
+  T v;
+  std::memcpy(&v, ABlock + AOffset, sizeof v);
+  return v;
+}
+
+void BuildArguments(TCallState& AState, const THostCallDescriptor& ADescriptor,
+                    const uint8_t* AArgs) {
+  SharedEmptyBstr();
+  unsigned offset = 0, slot = 0;
+  const unsigned n = ADescriptor.ArgCount;
+  for (unsigned i = 0; i < n; ++i) {
+    const uint8_t kind = ADescriptor.ArgTypes[i];
+    if (!KnownKind(kind)) throw EVariantDispatchError(L"Variant method calls not supported");
+    VARIANTARG& v = AState.Args[n - 1 - i];
+    VariantInit(&v);
+    const uint8_t base = kind & 0x7F;
+    if (kind & kArgByRef) {
+      void* target = ReadSlot<void*>(AArgs, offset);
+      if (base == kArgNarrowString || base == kArgProgramString) {
+        TStringSlot& s = AState.Slots[slot++];
+        if (base == kArgNarrowString) {
+          s.Ansi = static_cast<std::string*>(target);
+          s.Wide = NewBstr(NarrowToWide(*s.Ansi));
+        } else {
+          s.Unicode = static_cast<std::wstring*>(target);
+          s.Wide = NewBstr(*s.Unicode);
+        }
+        V_VT(&v) = VT_BYREF | VT_BSTR;
+        V_BSTRREF(&v) = &s.Wide;
+      } else {
+        V_VT(&v) = VARTYPE(VT_BYREF | base);
+        V_BYREF(&v) = target;
+      }
+    } else {
+      switch (base) {
+      case VT_EMPTY: case VT_NULL: V_VT(&v) = base; break;
+      case VT_I2: case VT_UI2:
+        V_VT(&v) = base;
+        V_I2(&v) = int16_t(ReadSlot<int32_t>(AArgs, offset));
+        break;
+      case VT_I4: case VT_R4: case VT_UI4:
+        V_VT(&v) = base;
+        V_I4(&v) = ReadSlot<int32_t>(AArgs, offset);
+        break;
+      case VT_R8: case VT_CY: case VT_DATE: case VT_I8: case VT_UI8:
+        V_VT(&v) = base;
+        V_I8(&v) = ReadSlot<int64_t>(AArgs, offset);
+        break;
+      case VT_BSTR:
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = ReadSlot<BSTR>(AArgs, offset);
+        break;
+      case VT_DISPATCH: case VT_UNKNOWN:
+        V_VT(&v) = base;
+        V_UNKNOWN(&v) = ReadSlot<IUnknown*>(AArgs, offset);
+        break;
+      case VT_ERROR:
+        V_VT(&v) = VT_ERROR;
+        V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
+        break;
+      case VT_BOOL:
+        V_VT(&v) = VT_BOOL;
+        V_BOOL(&v) = (ReadSlot<int32_t>(AArgs, offset) & 0xFF) ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+      case VT_VARIANT: std::memcpy(&v, AArgs + offset, sizeof v); break;
+      case VT_I1: case VT_UI1:
+        V_VT(&v) = base;
+        V_UI1(&v) = uint8_t(ReadSlot<int32_t>(AArgs, offset));
+        break;
+      case kArgNarrowString: case kArgProgramString: {
+        TStringSlot& s = AState.Slots[slot++];
+        const void* text = ReadSlot<const void*>(AArgs, offset);
+        s.Wide = base == kArgNarrowString ? NewBstr(NarrowToWide(*static_cast<const std::string*>(text)))
+                                          : NewBstr(*static_cast<const std::wstring*>(text));
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = s.Wide;
+        break;
+      }
+      default: throw EVariantDispatchError(L"Variant method calls not supported");
+      }
+    }
+    offset += SlotSize(kind);
+    AState.ArgCount = i + 1;
+  }
+}
+
+// Checks the host's answer against the declared type; numbers of another
+// width are converted, anything else is refused.
+void CheckResult(VARIANT& AResult, const THostCallDescriptor& ADescriptor) {
+  const VARTYPE want = ADescriptor.ResultType;
+  const VARTYPE got = V_VT(&AResult);
+  if (want == 0 || want == VT_VARIANT || got == VT_EMPTY || got == want) return;
+  bool ok = false;
+  switch (want) {
+  case VT_BSTR: ok = false; break;
+  case VT_DISPATCH:
+  case VT_UNKNOWN:
+    if (got == VT_DISPATCH || got == VT_UNKNOWN) {
+      IUnknown* unk = V_UNKNOWN(&AResult);
+      void* converted = nullptr;
+      if (!unk || SUCCEEDED(unk->QueryInterface(want == VT_DISPATCH ? IID_IDispatch : IID_IUnknown,
+                                                 &converted))) {
+        VariantClear(&AResult);
+        V_VT(&AResult) = want;
+        V_UNKNOWN(&AResult) = static_cast<IUnknown*>(converted);
+        ok = true;
+      }
+    }
+    break;
+  default:
+    if (got != VT_BSTR && got != VT_DISPATCH && got != VT_UNKNOWN && !(got & VT_BYREF) &&
+        !(got & VT_ARRAY)) {
+      VARIANT converted;
+      VariantInit(&converted);
+      if (SUCCEEDED(VariantChangeType(&converted, &AResult, 0, want))) {
+        VariantClear(&AResult);
+        AResult = converted;
+        ok = true;
+      }
+    }
+    break;
+  }
+  if (!ok)
+    throw EHostResultError(L"The host answered DISPID " + std::to_wstring(ADescriptor.DispId) +
+                           L" with a value of type " + VarTypeName(got) + L" where type " +
+                           VarTypeName(want) + L" was expected");
+}
+
+TOutgoingValue StoreResult(void* ATarget, VARIANT& AResult, VARTYPE AType) {
+  TOutgoingValue out;
+  if (ATarget) {
+    switch (AType) {
+    case VT_I2: case VT_UI2: case VT_BOOL:
+      *static_cast<int16_t*>(ATarget) = V_I2(&AResult);
+      break;
+    case VT_I4: case VT_R4: case VT_UI4: *static_cast<int32_t*>(ATarget) = V_I4(&AResult); break;
+    case VT_R8: case VT_CY: case VT_DATE: case VT_I8: case VT_UI8:
+      *static_cast<int64_t*>(ATarget) = V_I8(&AResult);
+      break;
+    case VT_I1: case VT_UI1: *static_cast<uint8_t*>(ATarget) = V_UI1(&AResult); break;
+    case VT_BSTR: {
+      BSTR& target = *static_cast<BSTR*>(ATarget);
+      SysFreeString(target);
+      target = V_VT(&AResult) == VT_BSTR ? V_BSTR(&AResult) : nullptr;
+      V_VT(&AResult) = VT_EMPTY; // ownership moved
+      break;
+    }
+    case VT_DISPATCH: case VT_UNKNOWN: {
+      IUnknown*& target = *static_cast<IUnknown**>(ATarget);
+      if (target) target->Release();
+      target = V_VT(&AResult) == AType ? V_UNKNOWN(&AResult) : nullptr;
+      V_VT(&AResult) = VT_EMPTY;
+      break;
+    }
+    case VT_VARIANT: {
+      VARIANT& target = *static_cast<VARIANT*>(ATarget);
+      VariantClear(&target);
+      target = AResult;
+      V_VT(&AResult) = VT_EMPTY;
+      break;
+    }
+    default: break;
+    }
+    return out;
+  }
+  switch (AType) {
+  case VT_I2: case VT_BOOL: out.Int = V_I2(&AResult); break;
+  case VT_I1: out.Int = V_I1(&AResult); break;
+  case VT_UI1: out.Int = V_UI1(&AResult); break;
+  case VT_UI2: out.Int = V_UI2(&AResult); break;
+  case VT_I4: out.Int = V_I4(&AResult); break;
+  case VT_UI4: out.Int = V_UI4(&AResult); break;
+  case VT_R4: out.Real = V_R4(&AResult); break;
+  case VT_R8: out.Real = V_R8(&AResult); break;
+  case VT_CY: out.Real = double(V_CY(&AResult).int64) / 10000.0; break;
+  case VT_DATE: out.Real = V_DATE(&AResult); break;
+  case VT_I8: case VT_UI8: out.Int = V_I8(&AResult); break;
+  default: break;
+  }
+  if (V_VT(&AResult) == VT_EMPTY) out = {};
+  return out;
+}
+
+} // namespace
+
+BSTR SharedEmptyBstr() {
+  static const BSTR empty = SysAllocStringLen(L"", 0);
+  return empty;
+}
+
+void RaiseOleError(HRESULT AResult, const EXCEPINFO& AExcepInfo) {
+  if (AResult == DISP_E_EXCEPTION) {
+    auto text = [](BSTR b) { return std::wstring(b ? b : L"", b ? SysStringLen(b) : 0); };
+    throw EOleException(text(AExcepInfo.bstrDescription), AExcepInfo.scode,
+                        text(AExcepInfo.bstrSource), text(AExcepInfo.bstrHelpFile),
+                        AExcepInfo.dwHelpContext);
+  }
+  std::wstring message;
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, DWORD(AResult), 0, reinterpret_cast<wchar_t*>(&buffer), 0,
+                                 nullptr);
+  if (n && buffer) message.assign(buffer, n);
+  if (buffer) LocalFree(buffer);
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
+                              message.back() == L' ' || message.back() == L'.'))
+    message.pop_back();
+  if (message.empty()) {
+    wchar_t text[32];
+    swprintf(text, 32, L"OLE error %.8x", unsigned(AResult));
+    message = text;
+  }
+  throw EOleSysError(AResult, message);
+}
+
+TOutgoingValue OutgoingDispatchCall(void* AResult, IDispatch* ADispatch,
+                                    const THostCallDescriptor& ADescriptor, const uint8_t* AArgs) {
+  if (ADescriptor.ArgCount > kMaxHostCallArgs)
+    throw EVariantDispatchError(L"Variant method calls not supported");
+  if (!ADispatch) throw EOleSysError(E_POINTER, L"The host object is absent");
+  TCallState state;
+  DISPID dispIds[kMaxHostCallArgs + 1] = {ADescriptor.DispId};
+  BuildArguments(state, ADescriptor, AArgs);
+
+  DISPPARAMS params{};
+  params.rgvarg = ADescriptor.ArgCount ? state.Args : nullptr;
+  params.cArgs = ADescriptor.ArgCount;
+  params.rgdispidNamedArgs = ADescriptor.NamedArgCount ? dispIds + 1 : nullptr;
+  params.cNamedArgs = ADescriptor.NamedArgCount;
+
+  WORD flags = ADescriptor.CallKind;
+  if (flags == kCallPropertyPut) {
+    if (ADescriptor.ArgCount > 0) {
+      const VARTYPE first = V_VT(&state.Args[0]) & 0xFFF;
+      if (first == VT_DISPATCH || first == VT_UNKNOWN) flags = kCallPropertyPutRef;
+    }
+    dispIds[0] = DISPID_PROPERTYPUT;
+    params.rgdispidNamedArgs = dispIds;
+    params.cNamedArgs = ADescriptor.NamedArgCount + 1;
+  } else if (flags == kCallMethod && ADescriptor.ArgCount == 0) {
+    flags = kCallMethod | kCallPropertyGet;
+  }
+
+  const HRESULT hr = ADispatch->Invoke(ADescriptor.DispId, IID_NULL, 0, flags, &params,
+                                       &state.Result, &state.ExcepInfo, nullptr);
+  if (hr != S_OK) RaiseOleError(hr, state.ExcepInfo);
+
+  // Every by-reference string comes back, also after an empty one.
+  for (TStringSlot& s : state.Slots) {
+    if (s.Ansi) *s.Ansi = WideToNarrow(s.Wide);
+    if (s.Unicode) s.Unicode->assign(s.Wide ? s.Wide : L"", s.Wide ? SysStringLen(s.Wide) : 0);
+  }
+  CheckResult(state.Result, ADescriptor);
+  return StoreResult(AResult, state.Result, ADescriptor.ResultType);
+}
+
+namespace outgoing_detail {
+
+TArgPacker::~TArgPacker() {
+  for (BSTR b : FTemporaries) SysFreeString(b);
+  for (BSTR* slot : FWideSlots) {
+    SysFreeString(*slot);
+    delete slot;
+  }
+}
+
+uint8_t TArgPacker::NextKind() {
+  // VT_ERROR arguments take no caller argument.
+  while (FIndex < FDescriptor.ArgCount && FDescriptor.ArgTypes[FIndex] == VT_ERROR) ++FIndex;
+  if (FIndex >= FDescriptor.ArgCount)
+    throw EVariantDispatchError(L"More arguments than the call declares");
+  return FDescriptor.ArgTypes[FIndex++];
+}
+
+void TArgPacker::Put(const void* AData, unsigned ASize) {
+  std::memcpy(FBlock + FOffset, AData, ASize);
+  FOffset += ASize;
+}
+
+namespace {
+[[noreturn]] void KindMismatch(uint8_t AKind) {
+  throw EVariantDispatchError(L"Argument does not match its declared kind " +
+                              std::to_wstring(unsigned(AKind)));
+}
+} // namespace
+
+void TArgPacker::Add(int32_t AValue) {
+  const uint8_t kind = NextKind();
+  switch (kind) {
+  case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_I1: case VT_UI1: case VT_BOOL:
+    Put(&AValue, 4);
+    break;
+  case VT_I8: case VT_UI8: {
+    const int64_t wide = AValue;
+    Put(&wide, 8);
+    break;
+  }
+  default: KindMismatch(kind);
+  }
+}
+
+void TArgPacker::Add(int64_t AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != VT_I8 && kind != VT_UI8 && kind != VT_CY) KindMismatch(kind);
+  Put(&AValue, 8);
+}
+
+void TArgPacker::Add(double AValue) {
+  const uint8_t kind = NextKind();
+  if (kind == VT_R8 || kind == VT_DATE) {
+    Put(&AValue, 8);
+  } else if (kind == VT_R4) {
+    const float f = float(AValue);
+    Put(&f, 4);
+  } else {
+    KindMismatch(kind);
+  }
+}
+
+void TArgPacker::Add(bool AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != VT_BOOL) KindMismatch(kind);
+  const int32_t byte = AValue ? 0xFF : 0;
+  Put(&byte, 4);
+}
+
+void TArgPacker::Add(const std::wstring& AValue) {
+  const uint8_t kind = NextKind();
+  if (kind == VT_BSTR) {
+    // A wide-string argument travels as a BSTR; an empty one as a null BSTR.
+    BSTR b = AValue.empty() ? nullptr : SysAllocStringLen(AValue.data(), UINT(AValue.size()));
+    if (b) FTemporaries.push_back(b);
+    Put(&b, 4);
+  } else if (kind == kArgProgramString) {
+    const void* p = &AValue;
+    Put(&p, 4);
+  } else {
+    KindMismatch(kind);
+  }
+}
+
+void TArgPacker::Add(const std::string& AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != kArgNarrowString) KindMismatch(kind);
+  const void* p = &AValue;
+  Put(&p, 4);
+}
+
+void TArgPacker::Add(IDispatch* AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != VT_DISPATCH && kind != VT_UNKNOWN) KindMismatch(kind);
+  Put(&AValue, 4);
+}
+
+void TArgPacker::Add(const VARIANT& AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != VT_VARIANT) KindMismatch(kind);
+  Put(&AValue, 16);
+}
+
+void TArgPacker::Add(int32_t* AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != (kArgByRef | VT_I4) && kind != (kArgByRef | VT_UI4)) KindMismatch(kind);
+  Put(&AValue, 4);
+}
+
+void TArgPacker::Add(int64_t* AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != (kArgByRef | VT_I8) && kind != (kArgByRef | VT_UI8)) KindMismatch(kind);
+  Put(&AValue, 4);
+}
+
+void TArgPacker::Add(std::wstring* AValue) {
+  const uint8_t kind = NextKind();
+  if (kind == (kArgByRef | kArgProgramString)) {
+    Put(&AValue, 4);
+  } else if (kind == (kArgByRef | VT_BSTR)) {
+    // The host reads and writes a BSTR variable of our own, copied back after.
+    BSTR* slot = new BSTR(AValue->empty() ? nullptr
+                                          : SysAllocStringLen(AValue->data(), UINT(AValue->size())));
+    FWideSlots.push_back(slot);
+    FWideBack.push_back({AValue, slot});
+    Put(&slot, 4);
+  } else {
+    KindMismatch(kind);
+  }
+}
+
+void TArgPacker::Add(std::string* AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != (kArgByRef | kArgNarrowString)) KindMismatch(kind);
+  Put(&AValue, 4);
+}
+
+void TArgPacker::Add(IDispatch** AValue) {
+  const uint8_t kind = NextKind();
+  if (kind != (kArgByRef | VT_DISPATCH) && kind != (kArgByRef | VT_UNKNOWN)) KindMismatch(kind);
+  Put(&AValue, 4);
+}
+
+void TArgPacker::WriteBack() {
+  for (const TWideBack& w : FWideBack)
+    w.Target->assign(*w.Slot ? *w.Slot : L"", *w.Slot ? SysStringLen(*w.Slot) : 0);
+}
+
+} // namespace outgoing_detail
