@@ -41,7 +41,7 @@ orvandel_env_start() {
     rm -rf "$WINEPREFIX"
     cp -a "$ORVANDEL_PREFIX_TEMPLATE" "$WINEPREFIX"
   fi
-  wineserver -p
+  wineserver -p </dev/null >/dev/null 2>&1
   # A free display: the lowest number without a lock file.
   local n=90
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
