@@ -235,9 +235,13 @@ int main(int argc, char** argv) {
     const TSimCounters& c = sim.Counters();
     std::fprintf(stderr,
                  "stellaris-sim: connection closed; %llu TCK, %llu DAP transactions, "
+                 "%llu instructions, %llu flash words programmed, %llu pages erased, "
                  "virtual %llu us\n",
                  static_cast<unsigned long long>(c.TckCycles),
                  static_cast<unsigned long long>(c.DapTransactions),
+                 static_cast<unsigned long long>(c.Instructions),
+                 static_cast<unsigned long long>(c.FlashWordPrograms),
+                 static_cast<unsigned long long>(c.FlashPageErases),
                  static_cast<unsigned long long>(sim.VirtualTimeNs() / 1000));
     if (options.Once)
       break;

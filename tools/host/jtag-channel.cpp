@@ -1,0 +1,61 @@
+#include "jtag-channel.h"
+
+namespace {
+constexpr int kIdle = 2;
+constexpr int kIrShift = 12;
+} // namespace
+
+bool TTestJtagChannel::OpenChannel() {
+  ++FOpenDepth;
+  ++FOpens;
+  return true;
+}
+
+void TTestJtagChannel::CloseChannel() {
+  if (FOpenDepth > 0) --FOpenDepth;
+}
+
+unsigned TTestJtagChannel::Position(int32_t AIndex) const {
+  if (AIndex < 0 || unsigned(AIndex) >= FTarget.DeviceCount())
+    throw EJtagChannelError("no device at JTAG index " + std::to_string(AIndex));
+  return unsigned(AIndex);
+}
+
+void TTestJtagChannel::MoveToState(int, int ATo) { FTarget.MoveToState(ATo & 0x7F); }
+
+void TTestJtagChannel::ShiftInstruction(int32_t AInstruction, int32_t AIndex) {
+  const unsigned pos = Position(AIndex);
+  ++FInstructionScans;
+  FTarget.ShiftIR(pos, BitsOf(uint32_t(AInstruction), FTarget.IrLength(pos)));
+}
+
+void TTestJtagChannel::SendInstruction(int32_t AInstruction, int32_t AIndex) {
+  FTarget.MoveToState(kIrShift);
+  ShiftInstruction(AInstruction, AIndex);
+  FTarget.MoveToState(kIdle);
+}
+
+void TTestJtagChannel::ShiftData(int32_t AValue, int32_t ABitCount, int32_t AIndex) {
+  ShiftDataCapture(AValue, ABitCount, AIndex);
+}
+
+int32_t TTestJtagChannel::ShiftDataCapture(int32_t AValue, int32_t ABitCount, int32_t AIndex) {
+  if (ABitCount < 1 || ABitCount > 32)
+    throw EJtagChannelError("a data shift takes 1 to 32 bits, not " + std::to_string(ABitCount));
+  const unsigned pos = Position(AIndex);
+  ++FDataScans;
+  return int32_t(ValueOfBits(FTarget.ShiftDR(pos, BitsOf(uint32_t(AValue), unsigned(ABitCount)))));
+}
+
+std::wstring TTestJtagChannel::ShiftDataBits(const std::wstring& ABits, int32_t AIndex) {
+  const unsigned pos = Position(AIndex);
+  std::string bits(ABits.size(), '0');
+  for (size_t i = 0; i < ABits.size(); ++i) {
+    if (ABits[i] != L'0' && ABits[i] != L'1')
+      throw EJtagChannelError("a bit string holds only '0' and '1'");
+    bits[i] = char(ABits[i]);
+  }
+  ++FDataScans;
+  const std::string captured = FTarget.ShiftDR(pos, bits);
+  return std::wstring(captured.begin(), captured.end());
+}
