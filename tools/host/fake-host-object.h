@@ -1,0 +1,165 @@
+#pragma once
+
+// A host object that answers the calls of one or more wrapper records by
+// DISPID, driven by the records' call table: it checks what arrives (count,
+// VARTYPEs in reversed order, flags), logs every call and answers from a
+// script or with a typed default. It stands in for the host's objects in
+// tests and in the test host.
+
+#include "com-ptr.h"
+#include "host-record-table.h"
+#include "support-service.h"
+
+#include <oaidl.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One logged call. Args are copies in arrival order (rgvarg: the last
+// declared argument first); by-reference arguments are copied as the value
+// they pointed at on arrival. Dispatch copies hold a reference until the
+// log is cleared.
+struct TFakeCall {
+  DISPID DispId = 0;
+  WORD Flags = 0;
+  std::wstring Record; // empty for a DISPID no served record declares
+  std::wstring Operation;
+  std::vector<VARIANT> Args;
+  HRESULT Answer = S_OK;
+
+  TFakeCall() = default;
+  TFakeCall(const TFakeCall& AOther);
+  TFakeCall& operator=(const TFakeCall& AOther);
+  ~TFakeCall();
+  // The argument of a declaration position (0 = the first declared).
+  const VARIANT& Declared(unsigned AIndex) const { return Args[Args.size() - 1 - AIndex]; }
+};
+
+// What a scripted handler sees of one call: typed access to the arguments
+// by declaration position, writes through by-reference ones, and the result.
+class TFakeInvocation {
+public:
+  TFakeInvocation(DISPID ADispId, const THostRecordCall* ACall, DISPPARAMS& AParams,
+                  VARIANT* AResult, EXCEPINFO* AExcepInfo)
+      : FDispId(ADispId), FCall(ACall), FParams(AParams), FResult(AResult), FExcepInfo(AExcepInfo) {
+  }
+
+  DISPID DispId() const { return FDispId; }
+  // The record call the DISPID was matched to; nullptr for a scripted-only DISPID.
+  const THostRecordCall* Call() const { return FCall; }
+  unsigned ArgCount() const { return FParams.cArgs; }
+  // The argument of a declaration position; by-reference ones as they arrived.
+  VARIANT& Arg(unsigned AIndex);
+
+  // Values of arguments, reading through references.
+  int32_t Int(unsigned AIndex);
+  int64_t Int64(unsigned AIndex);
+  bool Bool(unsigned AIndex);
+  double Real(unsigned AIndex);
+  std::wstring Text(unsigned AIndex);
+  bool IsNullText(unsigned AIndex);   // a by-value BSTR that is a null pointer
+  IDispatch* Object(unsigned AIndex); // no reference added
+
+  // Writes through by-reference arguments, as a host does.
+  void SetInt(unsigned AIndex, int32_t AValue);
+  void SetInt64(unsigned AIndex, int64_t AValue);
+  void SetText(unsigned AIndex, const std::wstring& AValue);
+  void SetObject(unsigned AIndex, IDispatch* AValue); // releases the old, adds a reference
+
+  void ReturnInt(int32_t AValue);
+  void ReturnInt64(int64_t AValue);
+  void ReturnBool(bool AValue);
+  void ReturnReal(double AValue);
+  void ReturnText(const std::wstring& AValue);
+  void ReturnObject(IDispatch* AValue); // adds a reference
+  // Fails the call as a host exception with a description.
+  HRESULT Raise(const std::wstring& ADescription, HRESULT ACode = E_FAIL);
+
+private:
+  VARIANT& Target(unsigned AIndex, VARTYPE AType);
+  VARIANT& NewResult();
+
+  DISPID FDispId;
+  const THostRecordCall* FCall;
+  DISPPARAMS& FParams;
+  VARIANT* FResult;
+  EXCEPINFO* FExcepInfo;
+};
+
+using TFakeHandler = std::function<HRESULT(TFakeInvocation&)>;
+
+class TFakeHostObject : public IDispatch, public ISupportService {
+public:
+  // A new object with one reference, serving the named records.
+  static TComPtr<TFakeHostObject> Create(std::initializer_list<std::wstring_view> ARecords = {});
+
+  // Adds the calls of a record; raises std::invalid_argument for an unknown name.
+  void Serve(std::wstring_view ARecord);
+  // Answers a DISPID by a handler instead of the typed default. A DISPID no
+  // served record declares becomes served, unchecked.
+  void OnCall(DISPID ADispId, TFakeHandler AHandler);
+  // Strict (the default): a DISPID that is not served fails with
+  // DISP_E_MEMBERNOTFOUND and an error; otherwise it is logged and answered empty.
+  void SetStrict(bool AStrict) { FStrict = AStrict; }
+  // Service names SupportsService answers True for (case of ASCII letters ignored).
+  void AddService(std::wstring AName) { FServices.push_back(std::move(AName)); }
+  // An object that refuses QueryInterface for IDispatch, as a foreign object does.
+  void SetRefusesDispatchQuery(bool ARefuses) { FRefusesDispatch = ARefuses; }
+  // Called with each error as it is logged (tests turn it into a failure).
+  void SetErrorSink(std::function<void(const std::wstring&)> ASink) {
+    FErrorSink = std::move(ASink);
+  }
+
+  const std::vector<TFakeCall>& Calls() const { return FCalls; }
+  const std::vector<std::wstring>& Errors() const { return FErrors; }
+  void ClearLog();
+  LONG RefCount() const { return FRefCount; }
+  IDispatch* Dispatch() { return this; }
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID AIid, void** AObject) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  // IDispatch: by DISPID only.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* ACount) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT AIndex, LCID ALocale, ITypeInfo** AInfo) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID AIid, LPOLESTR* ANames, UINT ACount, LCID ALocale,
+                                          DISPID* ADispIds) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID ADispId, REFIID AIid, LCID ALocale, WORD AFlags,
+                                   DISPPARAMS* AParams, VARIANT* AResult, EXCEPINFO* AExcepInfo,
+                                   UINT* AArgErr) override;
+  // ISupportService
+  HRESULT STDMETHODCALLTYPE SupportsService(BSTR AName, TBoolean* AResult) override;
+
+private:
+  TFakeHostObject() = default;
+  virtual ~TFakeHostObject();
+  HRESULT InvokeChecked(DISPID ADispId, WORD AFlags, DISPPARAMS& AParams, VARIANT* AResult,
+                        EXCEPINFO* AExcepInfo, UINT* AArgErr);
+  struct TMismatch {
+    HRESULT Code = S_OK;
+    std::wstring Text;
+  };
+  // The first mismatch of a call against a record call (Code S_OK: none).
+  TMismatch Mismatch(const THostRecordCall& ACall, WORD AFlags, const DISPPARAMS& AParams,
+                     UINT* AArgErr) const;
+  void Error(std::wstring AText);
+
+  LONG FRefCount = 1;
+  bool FStrict = true;
+  bool FRefusesDispatch = false;
+  std::vector<const THostRecordKind*> FKinds;
+  std::map<DISPID, TFakeHandler> FHandlers;
+  std::vector<std::wstring> FServices;
+  std::vector<TFakeCall> FCalls;
+  std::vector<std::wstring> FErrors;
+  std::function<void(const std::wstring&)> FErrorSink;
+};
+
+// Fills a result VARIANT with the typed default of a VARTYPE: 0, an empty
+// string, False, an empty dispatch; nothing for no result.
+void FakeDefaultResult(VARIANT& AResult, uint8_t AResultType);
