@@ -122,12 +122,18 @@ step() {
     inside' "$log"
 }
 # expect <step> <what> <pattern>: the step's output matches the pattern.
+# (The step is read whole first: with pipefail, grep -q leaving early would
+# make awk's broken pipe look like a mismatch.)
 expect() {
-  if step "$1" | grep -Eq -- "$3"; then pass; else fail "$1: $2 (pattern: $3)"; fi
+  local out
+  out=$(step "$1")
+  if grep -Eq -- "$3" <<<"$out"; then pass; else fail "$1: $2 (pattern: $3)"; fi
 }
 # refuse <step> <what> <pattern>: the step's output does not match it.
 refuse() {
-  if step "$1" | grep -Eq -- "$3"; then fail "$1: $2 (pattern: $3)"; else pass; fi
+  local out
+  out=$(step "$1")
+  if grep -Eq -- "$3" <<<"$out"; then fail "$1: $2 (pattern: $3)"; else pass; fi
 }
 # The algorithm was loaded into the work area, the core resumed there and
 # halted there again (at the algorithm's BKPT) rather than anywhere else.

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# expect-cli.sh <exit: zero|nonzero> <pattern> <program> [args...]
+# Runs a command-line program and checks its exit status and its output.
+set -u
+want=$1 pattern=$2
+shift 2
+out=$("$@" 2>&1)
+rc=$?
+printf '%s\n' "$out"
+if [ "$want" = zero ] && [ $rc -ne 0 ]; then echo "expected exit 0, got $rc"; exit 1; fi
+if [ "$want" = nonzero ] && [ $rc -eq 0 ]; then echo "expected a failing exit, got 0"; exit 1; fi
+if [ "$want" = nonzero ] && [ $rc -ge 128 ]; then echo "expected a clean failure, got a crash ($rc)"; exit 1; fi
+printf '%s\n' "$out" | grep -qE -- "$pattern" || { echo "output does not match: $pattern"; exit 1; }
