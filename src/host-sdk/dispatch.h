@@ -166,6 +166,11 @@ template <class T> using TParamKey =
 template <class T> constexpr bool IsResultParam =
     std::is_pointer_v<T> && !std::is_const_v<std::remove_pointer_t<T>>;
 
+// Whether an operation's last parameter is its result (never, without any).
+template <class Args, std::size_t N = std::tuple_size_v<Args>>
+struct TLastIsResult : std::bool_constant<IsResultParam<std::tuple_element_t<N - 1, Args>>> {};
+template <class Args> struct TLastIsResult<Args, 0> : std::false_type {};
+
 template <class P> concept HasWriteBack = requires(typename P::Storage& s) { P::WriteBack(s); };
 
 namespace dispatch_detail {
@@ -195,8 +200,7 @@ HRESULT InvokeWith(TAbstractSupportService* ASelf, TInvokeContext& AContext,
   using C = typename Traits::Class;
   using Args = typename Traits::Args;
   constexpr std::size_t inCount = sizeof...(I);
-  constexpr bool hasResult =
-      Traits::Arity > 0 && IsResultParam<std::tuple_element_t<Traits::Arity - 1, Args>>;
+  constexpr bool hasResult = TLastIsResult<Args>::value;
 
   if constexpr (inCount > 0) {
     if (!AContext.Params || AContext.Params->cArgs < inCount || !AContext.Params->rgvarg)
@@ -238,8 +242,7 @@ struct TDispEntry {
 template <auto M> HRESULT InvokeOperation(TAbstractSupportService* ASelf, TInvokeContext& AContext) {
   using Traits = TMethodTraits<decltype(M)>;
   using Args = typename Traits::Args;
-  constexpr bool hasResult =
-      Traits::Arity > 0 && IsResultParam<std::tuple_element_t<Traits::Arity - 1, Args>>;
+  constexpr bool hasResult = TLastIsResult<Args>::value;
   constexpr std::size_t inCount = hasResult ? Traits::Arity - 1 : Traits::Arity;
   return dispatch_detail::InvokeWith<M>(ASelf, AContext, std::make_index_sequence<inCount>{});
 }
