@@ -114,7 +114,10 @@ protected:
   static void Canned(E* AResult, const wchar_t*) {
     *AResult = static_cast<E>(kCannedEnum);
   }
-  void Canned(TDispatchRecord* AResult, const wchar_t*) { *AResult = ObjectResult; }
+  template <class R, std::enable_if_t<std::is_base_of_v<TDispRecordBase, R>, int> = 0>
+  void Canned(R* AResult, const wchar_t*) {
+    *AResult = R::FromDispatch(ObjectResult.Intf());
+  }
 };
 
 struct TRecordingObject {
