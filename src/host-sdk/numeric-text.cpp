@@ -1,4 +1,5 @@
 #include "numeric-text.h"
+#include "string-routines.h"
 
 #include <windows.h>
 
@@ -17,19 +18,6 @@ int HexDigit(wchar_t c) {
   return -1;
 }
 
-bool IsBlank(wchar_t c) {
-  return c <= L' ';
-}
-
-std::wstring Trim(const std::wstring& s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && IsBlank(s[b]))
-    ++b;
-  while (e > b && IsBlank(s[e - 1]))
-    --e;
-  return s.substr(b, e - b);
-}
 
 bool StartsWithHexPrefix(const std::wstring& s) {
   return s.size() >= 2 && s[0] == L'0' && (s[1] == L'x' || s[1] == L'X');
@@ -89,7 +77,7 @@ std::wstring StripHexPrefixes(std::wstring s) {
     s.erase(0, 2);
   if (!s.empty() && s[0] == L'$')
     s.erase(0, 1);
-  return Trim(s);
+  return TrimBlanks(s);
 }
 
 } // namespace
@@ -198,7 +186,7 @@ std::wstring PaddedBinary(std::uint32_t value, int width) {
 } // namespace
 
 std::wstring IntToBinStr(std::uint32_t AValue, int AWidth) {
-  return Trim(PaddedBinary(AValue, AWidth));
+  return TrimBlanks(PaddedBinary(AValue, AWidth));
 }
 
 std::wstring IntToGroupedBinStr(std::uint32_t AValue, int AWidth) {
@@ -213,7 +201,7 @@ std::wstring IntToGroupedBinStr(std::uint32_t AValue, int AWidth) {
     if (grouped[i] == L'-' &&
         (grouped[i - 1] == L' ' || (i + 1 < grouped.size() && grouped[i + 1] == L' ')))
       grouped[i] = L' ';
-  return Trim(grouped);
+  return TrimBlanks(grouped);
 }
 
 std::wstring IntToHex0x(std::int64_t AValue, int ADigits) {

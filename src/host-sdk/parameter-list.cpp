@@ -1,4 +1,5 @@
 #include "parameter-list.h"
+#include "string-routines.h"
 
 #include "numeric-text.h"
 
@@ -8,19 +9,6 @@
 
 namespace {
 
-bool IsBlank(wchar_t c) {
-  return c <= L' ';
-}
-
-std::wstring Trim(const std::wstring& s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && IsBlank(s[b]))
-    ++b;
-  while (e > b && IsBlank(s[e - 1]))
-    --e;
-  return s.substr(b, e - b);
-}
 
 wchar_t FoldAscii(wchar_t c) {
   return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c;
@@ -52,14 +40,14 @@ TStateCache& StateCache() {
 } // namespace
 
 TParameter::TParameter(const std::wstring& AName, const std::wstring& AValue)
-    : FName(Trim(AName)), FValue(Trim(AValue)) {}
+    : FName(TrimBlanks(AName)), FValue(TrimBlanks(AValue)) {}
 
 void TParameter::SetName(const std::wstring& AName) {
-  FName = Trim(AName);
+  FName = TrimBlanks(AName);
 }
 
 void TParameter::SetValue(const std::wstring& AValue) {
-  FValue = Trim(AValue);
+  FValue = TrimBlanks(AValue);
 }
 
 void TParameterList::SetState(const std::wstring& S) {
@@ -121,7 +109,7 @@ void TParameterList::SetState_AddParameterAsDouble(const std::wstring& AName, do
 }
 
 bool TParameterList::SetState_RemoveByName(const std::wstring& AName) {
-  const std::wstring name = Trim(AName);
+  const std::wstring name = TrimBlanks(AName);
   for (auto it = FItems.begin(); it != FItems.end(); ++it)
     if (SameTextAscii((*it)->Name(), name)) {
       FItems.erase(it);
@@ -131,7 +119,7 @@ bool TParameterList::SetState_RemoveByName(const std::wstring& AName) {
 }
 
 TParameter* TParameterList::GetState_ParameterByName(const std::wstring& AName) const {
-  const std::wstring name = Trim(AName);
+  const std::wstring name = TrimBlanks(AName);
   for (const auto& item : FItems)
     if (SameTextAscii(item->Name(), name))
       return item.get();
@@ -291,7 +279,7 @@ std::wstring FloatToParameterText(double AValue) {
 bool ParameterTextToFloat(const std::wstring& AText, double& AValue) {
   // Only the plain number grammar is accepted, whatever the platform's
   // conversion would also take (hex floats, "inf", locale separators).
-  const std::wstring text = Trim(AText);
+  const std::wstring text = TrimBlanks(AText);
   std::string narrow;
   std::size_t i = 0;
   auto digits = [&]() {

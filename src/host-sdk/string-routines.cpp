@@ -138,3 +138,13 @@ std::string WideToAnsiString(const std::wstring& AText) {
                         nullptr);
   return out;
 }
+
+std::wstring TrimBlanks(const std::wstring& AText) {
+  std::size_t b = 0;
+  std::size_t e = AText.size();
+  while (b < e && AText[b] <= L' ')
+    ++b;
+  while (e > b && AText[e - 1] <= L' ')
+    --e;
+  return AText.substr(b, e - b);
+}

@@ -22,3 +22,6 @@ int LogicalCompare(const std::wstring& AS1, const std::wstring& AS2, bool ACaseS
 // Conversion to the calling thread's ANSI code page; characters without a
 // counterpart become the code page's default character.
 std::string WideToAnsiString(const std::wstring& AText);
+
+// The text without leading and trailing blanks (control characters and spaces).
+std::wstring TrimBlanks(const std::wstring& AText);
