@@ -24,23 +24,9 @@ image="$work/image.bin"
   for i in $(seq 12 63); do printf "\\x$(printf %02x $((i * 7 & 255)))"; done
 } >"$image"
 
-"$sim" --port 0 --exit-after 120 >"$simout" 2>"$simerr" &
-simpid=$!
-cleanup() { kill "$simpid" 2>/dev/null; wait "$simpid" 2>/dev/null; }
-trap cleanup EXIT
-
-port=""
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$simout")
-  [ -n "$port" ] && break
-  kill -0 "$simpid" 2>/dev/null || break
-  sleep 0.05
-done
-if [ -z "$port" ]; then
-  echo "openocd-check: stellaris-sim did not start"
-  cat "$simerr"
-  exit 1
-fi
+# shellcheck source=start-sim.sh
+. "$here/start-sim.sh"
+start_sim openocd-check "$sim" "$simout" "$simerr"
 
 STELLARIS_SIM_PORT=$port timeout 90 "$openocd" -f "$here/openocd/stellaris-sim.cfg" \
   -c init \

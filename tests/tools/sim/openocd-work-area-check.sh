@@ -58,23 +58,9 @@ if [ -z "$bytes" ]; then
 fi
 read -r goodbyte badbyte <<<"$bytes"
 
-"$sim" --port 0 --exit-after 120 >"$simout" 2>"$simerr" &
-simpid=$!
-cleanup() { kill "$simpid" 2>/dev/null; wait "$simpid" 2>/dev/null; }
-trap cleanup EXIT
-
-port=""
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$simout")
-  [ -n "$port" ] && break
-  kill -0 "$simpid" 2>/dev/null || break
-  sleep 0.05
-done
-if [ -z "$port" ]; then
-  echo "openocd-work-area-check: stellaris-sim did not start"
-  cat "$simerr"
-  exit 1
-fi
+# shellcheck source=start-sim.sh
+. "$here/start-sim.sh"
+start_sim openocd-work-area-check "$sim" "$simout" "$simerr"
 
 # Every step starts with a marker line, so each check looks only at the
 # output of its own step. The chip starts blank: the first erase_check
