@@ -1,0 +1,187 @@
+#include "test-host.h"
+
+#include "sim-scan-target.h"
+
+#include <string_view>
+
+namespace {
+
+TTestHost* GCurrentHost = nullptr;
+
+// The client's calls the plug-in's main road makes; each answers a host
+// object of its own or a fixed value, the rest answer typed defaults.
+constexpr DISPID kGetMainWindowHandle = 492, kGetGUIManager = 494, kIsShuttingDown = 504,
+                 kGetTimerManager = 531, kGetSourceName = 548, kGetClientAPI = 795,
+                 kGetPluginsRegistry = 2027;
+constexpr DISPID kOpenChannel = 503425, kCloseChannel = 503426, kShiftData = 503588,
+                 kShiftDataCapture = 503589, kShiftDataBits = 503591, kShiftInstruction = 503593,
+                 kSendInstruction = 503601, kMoveToState = 503605, kGetJtagPort = 503611;
+constexpr DISPID kGetDeviceName = 503380, kGetFamilyName = 503382, kGetVendorName = 503407,
+                 kGetJTagIndex = 503629, kGetJTagChannel = 503630, kGetDeviceId = 503643,
+                 kAddSoftBreakpoint = 508550;
+
+std::wstring Widened(std::string_view AText) {
+  return std::wstring(AText.begin(), AText.end());
+}
+
+// Channel failures (bad index, bad bit text) reach the plug-in as host
+// exceptions with their message, as a real host reports a refused scan.
+template <class TAction> HRESULT ChannelCall(TFakeInvocation& AInvocation, TAction AAction) {
+  try {
+    AAction();
+    return S_OK;
+  } catch (const EJtagChannelError& e) {
+    return AInvocation.Raise(Widened(e.what()));
+  }
+}
+
+} // namespace
+
+TTestHost::TTestHost() : TTestHost(std::make_unique<TSimChipTarget>(), nullptr) {}
+
+TTestHost::TTestHost(IScanTarget& ATarget) : TTestHost(nullptr, &ATarget) {}
+
+TTestHost::TTestHost(std::unique_ptr<IScanTarget> AOwned, IScanTarget* ATarget)
+    : FOwnedTarget(std::move(AOwned)), FTarget(FOwnedTarget ? *FOwnedTarget : *ATarget),
+      FChannel(FTarget) {
+  FClient = NewObject({L"IClient", L"IProcessLauncher"});
+  FClientApi = NewObject({L"IClientAPI_Interface"});
+  FGuiManager = NewObject({L"IGUIManager"});
+  FTimerManager = NewObject({L"ITimerManager"});
+  FPluginsRegistry = NewObject({L"IPluginsRegistry"});
+  FChannelObject = NewObject({L"IJTagChannel"});
+  FPort = NewObject({L"IJtagPort"});
+  FDeviceManager = NewObject({L"IDeviceManager"});
+  ServeClient();
+  ServeChannel();
+  for (unsigned position = 0; position < FTarget.DeviceCount(); ++position) {
+    FDevices.push_back(TDevice{NewObject({L"ITarvoDevice"}), L"GenericDevice", L"Generic", L""});
+    ServeDevice(position);
+  }
+  FPrevious = std::exchange(GCurrentHost, this);
+}
+
+TTestHost::~TTestHost() {
+  if (GCurrentHost == this)
+    GCurrentHost = FPrevious;
+}
+
+TTestHost* TTestHost::Current() {
+  return GCurrentHost;
+}
+
+void TTestHost::SetDeviceNames(unsigned APosition, std::wstring ADeviceName,
+                               std::wstring AFamilyName, std::wstring AVendorName) {
+  TDevice& device = FDevices.at(APosition);
+  device.DeviceName = std::move(ADeviceName);
+  device.FamilyName = std::move(AFamilyName);
+  device.VendorName = std::move(AVendorName);
+}
+
+TComPtr<TFakeHostObject> TTestHost::NewObject(std::initializer_list<std::wstring_view> ARecords) {
+  TComPtr<TFakeHostObject> object = TFakeHostObject::Create(ARecords);
+  object->SetErrorSink([this](const std::wstring& AError) { FErrors.push_back(AError); });
+  return object;
+}
+
+void TTestHost::ServeClient() {
+  const auto answerObject = [](TFakeHostObject& AObject) {
+    return [&AObject](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnObject(AObject.Dispatch());
+      return S_OK;
+    };
+  };
+  FClient->OnCall(kGetClientAPI, answerObject(*FClientApi.Get()));
+  FClient->OnCall(kGetGUIManager, answerObject(*FGuiManager.Get()));
+  FClient->OnCall(kGetTimerManager, answerObject(*FTimerManager.Get()));
+  FClient->OnCall(kGetPluginsRegistry, answerObject(*FPluginsRegistry.Get()));
+  FClient->OnCall(kGetSourceName, [](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnText(L"Orvandel test host");
+    return S_OK;
+  });
+  FClient->OnCall(kGetMainWindowHandle, [](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnInt(0); // no main window: dialogs are owned by the desktop
+    return S_OK;
+  });
+  FClient->OnCall(kIsShuttingDown, [](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnBool(false);
+    return S_OK;
+  });
+}
+
+void TTestHost::ServeChannel() {
+  TFakeHostObject& channel = *FChannelObject.Get();
+  channel.OnCall(kOpenChannel, [this](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnBool(FChannel.OpenChannel());
+    return S_OK;
+  });
+  channel.OnCall(kCloseChannel, [this](TFakeInvocation&) {
+    FChannel.CloseChannel();
+    return S_OK;
+  });
+  channel.OnCall(kShiftData, [this](TFakeInvocation& AInvocation) {
+    return ChannelCall(AInvocation, [&] {
+      FChannel.ShiftData(AInvocation.Int(0), AInvocation.Int(1), AInvocation.Int(2));
+    });
+  });
+  channel.OnCall(kShiftDataCapture, [this](TFakeInvocation& AInvocation) {
+    return ChannelCall(AInvocation, [&] {
+      AInvocation.ReturnInt(
+          FChannel.ShiftDataCapture(AInvocation.Int(0), AInvocation.Int(1), AInvocation.Int(2)));
+    });
+  });
+  channel.OnCall(kShiftDataBits, [this](TFakeInvocation& AInvocation) {
+    return ChannelCall(AInvocation, [&] {
+      AInvocation.ReturnText(FChannel.ShiftDataBits(AInvocation.Text(0), AInvocation.Int(1)));
+    });
+  });
+  channel.OnCall(kShiftInstruction, [this](TFakeInvocation& AInvocation) {
+    return ChannelCall(AInvocation,
+                       [&] { FChannel.ShiftInstruction(AInvocation.Int(0), AInvocation.Int(1)); });
+  });
+  channel.OnCall(kSendInstruction, [this](TFakeInvocation& AInvocation) {
+    return ChannelCall(AInvocation,
+                       [&] { FChannel.SendInstruction(AInvocation.Int(0), AInvocation.Int(1)); });
+  });
+  channel.OnCall(kMoveToState, [this](TFakeInvocation& AInvocation) {
+    return ChannelCall(AInvocation,
+                       [&] { FChannel.MoveToState(AInvocation.Int(0), AInvocation.Int(1)); });
+  });
+  channel.OnCall(kGetJtagPort, [this](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnObject(FPort->Dispatch());
+    return S_OK;
+  });
+}
+
+void TTestHost::ServeDevice(unsigned APosition) {
+  TFakeHostObject& device = *FDevices[APosition].Object.Get();
+  const auto answerText = [this, APosition](std::wstring TDevice::*AField) {
+    return [this, APosition, AField](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnText(FDevices[APosition].*AField);
+      return S_OK;
+    };
+  };
+  device.OnCall(kGetDeviceName, answerText(&TDevice::DeviceName));
+  device.OnCall(kGetFamilyName, answerText(&TDevice::FamilyName));
+  device.OnCall(kGetVendorName, answerText(&TDevice::VendorName));
+  device.OnCall(kGetDeviceId, [APosition](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnText(L"TarvoDevice" + std::to_wstring(APosition + 1));
+    return S_OK;
+  });
+  device.OnCall(kGetJTagIndex, [APosition](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnInt(int32_t(APosition));
+    return S_OK;
+  });
+  device.OnCall(kGetJTagChannel, [this](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnObject(FChannelObject->Dispatch());
+    return S_OK;
+  });
+  device.OnCall(kAddSoftBreakpoint, [this, APosition](TFakeInvocation& AInvocation) {
+    if (!FSoftBreakpoint)
+      return AInvocation.Raise(L"No driver is bound to the device to plant a soft breakpoint");
+    const TComPtr<IDispatch> breakpoint =
+        FSoftBreakpoint(APosition, AInvocation.Int(0), AInvocation.Int64(1));
+    AInvocation.ReturnObject(breakpoint.Get());
+    return S_OK;
+  });
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+// The stand-in for the host application as the plug-in meets it: the client
+// object, one chain device per TAP of the scan target, the JTAG channel
+// they share, and the host's JTAG port and device manager. Every object is
+// a table-driven fake host object, so each call is checked and logged.
+// One test host is current at a time; the executable's exports hand out
+// its objects.
+
+#include "com-ptr.h"
+#include "fake-host-object.h"
+#include "host-scan-target.h"
+#include "jtag-channel.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TTestHost {
+public:
+  // Plants a software breakpoint for the driver bound to a device: answers
+  // the ISoftBreakpoint object (a reference the host then holds) or raises.
+  using TSoftBreakpointHandler =
+      std::function<TComPtr<IDispatch>(unsigned ADevice, int32_t ASpace, int64_t AAddress)>;
+
+  // A host over the simulated chip, owned by the host.
+  TTestHost();
+  // A host over a scan target the caller keeps alive longer than the host.
+  explicit TTestHost(IScanTarget& ATarget);
+  ~TTestHost();
+  TTestHost(const TTestHost&) = delete;
+  TTestHost& operator=(const TTestHost&) = delete;
+
+  // The host the executable's exports answer for; nullptr when none lives.
+  static TTestHost* Current();
+
+  TFakeHostObject& Client() { return *FClient.Get(); }
+  TFakeHostObject& ClientApi() { return *FClientApi.Get(); }
+  TFakeHostObject& ChannelObject() { return *FChannelObject.Get(); }
+  TFakeHostObject& Port() { return *FPort.Get(); }
+  TFakeHostObject& DeviceManager() { return *FDeviceManager.Get(); }
+  unsigned DeviceCount() const { return unsigned(FDevices.size()); }
+  TFakeHostObject& Device(unsigned APosition) { return *FDevices.at(APosition).Object.Get(); }
+  TTestJtagChannel& Channel() { return FChannel; }
+  IScanTarget& Target() { return FTarget; }
+
+  // What a device tells of itself (defaults: a generic device).
+  void SetDeviceNames(unsigned APosition, std::wstring ADeviceName, std::wstring AFamilyName,
+                      std::wstring AVendorName);
+  // The driver binding supplies this; until then AddSoftBreakpoint fails.
+  void SetSoftBreakpointHandler(TSoftBreakpointHandler AHandler) {
+    FSoftBreakpoint = std::move(AHandler);
+  }
+  // Every error logged by any of the host's objects, in order.
+  const std::vector<std::wstring>& Errors() const { return FErrors; }
+
+private:
+  struct TDevice {
+    TComPtr<TFakeHostObject> Object;
+    std::wstring DeviceName = L"GenericDevice";
+    std::wstring FamilyName = L"Generic";
+    std::wstring VendorName;
+  };
+
+  TTestHost(std::unique_ptr<IScanTarget> AOwned, IScanTarget* ATarget);
+  TComPtr<TFakeHostObject> NewObject(std::initializer_list<std::wstring_view> ARecords);
+  void ServeClient();
+  void ServeChannel();
+  void ServeDevice(unsigned APosition);
+
+  std::unique_ptr<IScanTarget> FOwnedTarget;
+  IScanTarget& FTarget;
+  TTestJtagChannel FChannel;
+  TComPtr<TFakeHostObject> FClient;
+  TComPtr<TFakeHostObject> FClientApi;
+  TComPtr<TFakeHostObject> FGuiManager;
+  TComPtr<TFakeHostObject> FTimerManager;
+  TComPtr<TFakeHostObject> FPluginsRegistry;
+  TComPtr<TFakeHostObject> FChannelObject;
+  TComPtr<TFakeHostObject> FPort;
+  TComPtr<TFakeHostObject> FDeviceManager;
+  std::vector<TDevice> FDevices;
+  TSoftBreakpointHandler FSoftBreakpoint;
+  std::vector<std::wstring> FErrors;
+  TTestHost* FPrevious = nullptr;
+};
