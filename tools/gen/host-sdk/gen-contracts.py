@@ -12,6 +12,8 @@ import argparse
 import re
 import sys
 
+from genfiles import write_if_changed
+
 ROOT_CLASS = "TAbstractSupportService"
 
 PARAM_KINDS = {
@@ -384,16 +386,6 @@ def write_recording(contracts):
     out.append("}")
     return "\n".join(out) + "\n"
 
-
-def write_if_changed(path, text):
-    try:
-        with open(path, encoding="utf-8") as f:
-            if f.read() == text:
-                return
-    except FileNotFoundError:
-        pass
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
 
 
 def main():

@@ -10,6 +10,8 @@ import argparse
 import re
 import sys
 
+from genfiles import write_if_changed
+
 CONVERSIONS = ["FromPointer", "ToPointer", "FromDispatch", "ToDispatch", "AsDispatch",
                "AsInterface", "FromInterface"]
 
@@ -230,7 +232,7 @@ def write_header(records, path):
             params = ", ".join(f"{a.cpp_type} {n}" for n, a in op.params())
             out.append(f"  {op.result_cpp} {op.name}({params}) const;\n")
         out.append("};\n\n")
-    write(path, "".join(out))
+    write_if_changed(path, "".join(out))
 
 
 def call_arguments(op):
@@ -286,7 +288,7 @@ def write_source(records, path, header_name):
             ret = "" if op.result == "-" else "return "
             args = "".join(", " + e for e in exprs)
             out.append(f"  {ret}{fn}(FIntf, k{r.name}_{op.name}{args});\n}}\n\n")
-    write(path, "".join(out))
+    write_if_changed(path, "".join(out))
 
 
 def wide(text):
@@ -325,7 +327,7 @@ def write_table(records, path, table_header):
     out.append("std::span<const THostRecordKind> HostRecordKinds() { return kKinds; }\n")
     out.append("std::span<const THostRecordAlias> HostRecordAliases() { return kAliases; }\n")
     out.append("std::span<const THostRecordView> HostRecordViews() { return kViews; }\n")
-    write(path, "".join(out))
+    write_if_changed(path, "".join(out))
 
 
 def case_body(op):
@@ -388,18 +390,8 @@ def write_cases(records, path, header_name):
     out.append("};\n\n} // namespace\n\n")
     out.append("std::span<const TRecordCallCase> RecordCallCases() { return kCallCases; }\n")
     out.append("std::span<const TRecordConversionCase> RecordConversionCases() { return kConversionCases; }\n")
-    write(path, "".join(out))
+    write_if_changed(path, "".join(out))
 
-
-def write(path, text):
-    try:
-        with open(path, encoding="utf-8") as f:
-            if f.read() == text:
-                return
-    except OSError:
-        pass
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
 
 
 def main():
