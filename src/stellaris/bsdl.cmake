@@ -22,3 +22,10 @@ add_library(orvandel_stellaris_bsdl STATIC
   ${STELLARIS_GEN_OUT}/bsdl-records.generated.cpp)
 target_include_directories(orvandel_stellaris_bsdl PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(orvandel_stellaris_bsdl PUBLIC orvandel_boundary_scan orvandel_stellaris_data)
+
+# GetBSDLEntity for the drivers: the entities as the host sees them.
+if(WIN32)
+  add_library(orvandel_stellaris_bsdl_face STATIC bsdl-entity-face.cpp)
+  target_include_directories(orvandel_stellaris_bsdl_face PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(orvandel_stellaris_bsdl_face PUBLIC orvandel_stellaris_bsdl orvandel_bsdl_faces)
+endif()

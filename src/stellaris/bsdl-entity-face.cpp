@@ -1,0 +1,46 @@
+#include "bsdl-entity-face.h"
+
+#include "bsdl-entity-builder.h"
+#include "device-catalogue.h"
+
+namespace {
+
+bool NamesARecord(std::wstring_view AName, std::span<const TBSDLRecord> ARecords) {
+  for (const TBSDLRecord& record : ARecords)
+    if (record.Filename && SameTextIgnoringCase(record.Filename, AName))
+      return true;
+  return false;
+}
+
+} // namespace
+
+TBSDLEntitySlots::TBSDLEntitySlots(std::span<const TBSDLRecord> ARecords)
+    : FRecords(ARecords), FSlots(ARecords.size()) {}
+
+HRESULT TBSDLEntitySlots::GetBSDLEntity(std::wstring_view ABSDLFilename,
+                                        IBSDLEntity* AResult) noexcept {
+  if (!AResult)
+    return E_POINTER;
+  *AResult = IBSDLEntity();
+  return Guarded([&] {
+    if (!NamesARecord(ABSDLFilename, FRecords))
+      return;
+    TComPtr<TBSDLEntityObject>& slot = FSlots[BSDLNameIndex(ABSDLFilename, FRecords)];
+    if (!slot) {
+      // Each build has its own index lists (TBSDLEntityBuilder), so a build
+      // that failed leaves nothing a later one could pick up.
+      auto entity = BuildBSDLEntity(FRecords[BSDLNameIndex(ABSDLFilename, FRecords)]);
+      slot = TComPtr<TBSDLEntityObject>(new TBSDLEntityObject(std::move(entity)));
+    }
+    *AResult = IBSDLEntity::FromDispatch(slot.Get());
+  });
+}
+
+HRESULT TBSDLEntitySlots::GetBSDLEntityForKind(int AKind, IBSDLEntity* AResult) noexcept {
+  if (!AResult)
+    return E_POINTER;
+  *AResult = IBSDLEntity();
+  if (AKind < 0 || AKind >= DeviceKindCount)
+    return S_OK;
+  return Guarded([&] { return GetBSDLEntity(DeviceBSDLName(AKind), AResult); });
+}
