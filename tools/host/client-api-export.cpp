@@ -8,6 +8,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+
 namespace {
 
 HRESULT HandOut(TFakeHostObject* AObject, IUnknown** AResult) {
@@ -49,4 +52,42 @@ extern "C" __declspec(dllexport) HRESULT WINAPI
     return E_INVALIDARG;
   }
   return HandOut(host ? &host->Port() : nullptr, APort);
+}
+
+// Asked by the stand-in Lixtor.dll.
+extern "C" __declspec(dllexport) HRESULT WINAPI TestHost_GetModelTypeManager(IUnknown** AManager) {
+  TTestHost* host = TTestHost::Current();
+  return HandOut(host ? &host->ModelTypeManager() : nullptr, AManager);
+}
+
+extern "C" __declspec(dllexport) HRESULT WINAPI TestHost_GetLibraryManager(IUnknown** AManager) {
+  TTestHost* host = TTestHost::Current();
+  return HandOut(host ? &host->LibraryManager() : nullptr, AManager);
+}
+
+// The host's expansion of a path relative to a base: the base's folder (the
+// base itself when it ends in a backslash) joined with the relative path
+// and made canonical. The result buffer holds 2048 characters; at most
+// 2047 and a terminator are written.
+extern "C" __declspec(dllexport) void WINAPI
+    VFSAPI_VFS_ExpandRelativePath(const wchar_t* ABasePath, const wchar_t* ARelativePath,
+                                  wchar_t* AResult) {
+  constexpr size_t kCapacity = 2048;
+  if (!AResult)
+    return;
+  std::wstring base = ABasePath ? ABasePath : L"";
+  std::wstring relative = ARelativePath ? ARelativePath : L"";
+  const size_t slash = base.find_last_of(L"\\/");
+  base = slash == std::wstring::npos ? std::wstring() : base.substr(0, slash + 1);
+  while (!relative.empty() && (relative.front() == L'\\' || relative.front() == L'/'))
+    relative.erase(0, 1);
+  const std::wstring joined = base + relative;
+  std::wstring full(32768, L'\0');
+  const DWORD length = GetFullPathNameW(joined.c_str(), DWORD(full.size()), full.data(), nullptr);
+  full.resize(length > 0 && length < full.size() ? length : 0);
+  if (full.empty())
+    full = joined;
+  const size_t count = std::min(full.size(), kCapacity - 1);
+  full.copy(AResult, count);
+  AResult[count] = L'\0';
 }

@@ -52,6 +52,8 @@ TTestHost::TTestHost(std::unique_ptr<IScanTarget> AOwned, IScanTarget* ATarget)
   FChannelObject = NewObject({L"IJTagChannel"});
   FPort = NewObject({L"IJtagPort"});
   FDeviceManager = NewObject({L"IDeviceManager"});
+  FModelTypeManager = NewObject({L"IModelTypeManager"});
+  FLibraryManager = NewObject({L"ILixtorManager"});
   ServeClient();
   ServeChannel();
   for (unsigned position = 0; position < FTarget.DeviceCount(); ++position) {

@@ -41,6 +41,9 @@ public:
   TFakeHostObject& ChannelObject() { return *FChannelObject.Get(); }
   TFakeHostObject& Port() { return *FPort.Get(); }
   TFakeHostObject& DeviceManager() { return *FDeviceManager.Get(); }
+  // What the stand-in component-library module (Lixtor.dll) hands out.
+  TFakeHostObject& ModelTypeManager() { return *FModelTypeManager.Get(); }
+  TFakeHostObject& LibraryManager() { return *FLibraryManager.Get(); }
   unsigned DeviceCount() const { return unsigned(FDevices.size()); }
   TFakeHostObject& Device(unsigned APosition) { return *FDevices.at(APosition).Object.Get(); }
   TTestJtagChannel& Channel() { return FChannel; }
@@ -81,6 +84,8 @@ private:
   TComPtr<TFakeHostObject> FChannelObject;
   TComPtr<TFakeHostObject> FPort;
   TComPtr<TFakeHostObject> FDeviceManager;
+  TComPtr<TFakeHostObject> FModelTypeManager;
+  TComPtr<TFakeHostObject> FLibraryManager;
   std::vector<TDevice> FDevices;
   TSoftBreakpointHandler FSoftBreakpoint;
   std::vector<std::wstring> FErrors;

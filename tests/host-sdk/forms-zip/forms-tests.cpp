@@ -1,0 +1,417 @@
+// External forms, server views and the hosting panel in real windows: the
+// host's holder is a fake host object whose window is a real one of the
+// test, and every host call goes by DISPID.
+
+#include "host-forms.h"
+#include "server-views.h"
+#include "test-host-access.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+TTestHost& SharedTestHost() {
+  static TTestHost host;
+  return host;
+}
+
+namespace {
+
+constexpr DISPID kSetParentWindowHolder = 49, kAttach = 50, kDetach = 51, kGetBounds = 52,
+                 kGetCaption = 53, kGetHandle = 54, kSetBounds = 56, kIsDockingPanel = 60,
+                 kGetViewName = 61, kHolderGetHandle = 69, kHolderCaptionChanged = 71,
+                 kIsShuttingDown = 504, kFindHelpTopic = 963, kFindDialogHelpTopic = 964,
+                 kGetGUIManager = 494, kProcessShortcut = 158;
+
+void PumpMessages() {
+  MSG message;
+  for (int round = 0; round < 20; ++round)
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+}
+
+HWND MakeWindow(const wchar_t* AClass, HWND AParent, int AWidth, int AHeight) {
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), AClass, &windowClass)) {
+    windowClass.lpfnWndProc = &PlainWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = AClass;
+    RegisterClassExW(&windowClass);
+  }
+  const DWORD style = AParent ? WS_CHILD | WS_VISIBLE : WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+  return CreateWindowExW(0, AClass, L"", style, 0, 0, AWidth, AHeight, AParent, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
+RECT RectInParent(HWND AWindow) {
+  RECT rect = {};
+  GetWindowRect(AWindow, &rect);
+  MapWindowPoints(nullptr, GetParent(AWindow), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+int32_t HandleOf(HWND AWindow) {
+  return int32_t(reinterpret_cast<intptr_t>(AWindow));
+}
+
+// A holder window of the host: a real top-level window behind a fake
+// IExternalFormHolder that answers its handle.
+class THostHolder : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SharedTestHost();
+    FHolderWindow = MakeWindow(L"THostHolderWindow", nullptr, 640, 480);
+    ASSERT_NE(FHolderWindow, nullptr) << "no display?";
+    FHolder = TFakeHostObject::Create({L"IExternalFormHolder"});
+    FHolder->OnCall(kHolderGetHandle, [this](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnInt(HandleOf(FHolderWindow));
+      return S_OK;
+    });
+  }
+  void TearDown() override {
+    DestroyWindow(FHolderWindow);
+    PumpMessages();
+  }
+  HRESULT Call(IDispatch* AObject, DISPID ADispId, THostArgs& AArgs, VARIANT* AResult = nullptr) {
+    return AArgs.Invoke(AObject, ADispId, AResult);
+  }
+  HRESULT Call(IDispatch* AObject, DISPID ADispId, VARIANT* AResult = nullptr) {
+    THostArgs none;
+    return none.Invoke(AObject, ADispId, AResult);
+  }
+  uint32_t FormHandle(IDispatch* AView) {
+    TResultVariant result;
+    EXPECT_EQ(Call(AView, kGetHandle, &result.Value), S_OK);
+    return uint32_t(V_I4(&result.Value));
+  }
+
+  HWND FHolderWindow = nullptr;
+  TComPtr<TFakeHostObject> FHolder;
+};
+
+// A form that tells when it is freed.
+class TWatchedForm : public TServerPanelForm {
+public:
+  explicit TWatchedForm(bool* AFreed) : FFreed(AFreed) {}
+  ~TWatchedForm() override { *FFreed = true; }
+
+private:
+  bool* FFreed;
+};
+
+} // namespace
+
+TEST_F(THostHolder, ExternalFormAttachesToResizesInAndDetachesFromTheHoldersWindow) {
+  auto* form = new TServerViewForm;
+  form->SetCaption(L"Pins");
+  TComPtr<IDispatch> view(new TExternalForm(form, true));
+
+  THostArgs holder;
+  holder.Obj(FHolder->Dispatch());
+  ASSERT_EQ(Call(view.Get(), kSetParentWindowHolder, holder), S_OK);
+  EXPECT_EQ(FormHandle(view.Get()), 0u) << "storing the holder does not attach";
+
+  ASSERT_EQ(Call(view.Get(), kAttach), S_OK);
+  HWND window = reinterpret_cast<HWND>(uintptr_t(FormHandle(view.Get())));
+  ASSERT_TRUE(IsWindow(window));
+  EXPECT_EQ(GetParent(window), FHolderWindow);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0) << "borderless";
+
+  THostArgs bounds;
+  bounds.I4(10).I4(20).I4(300).I4(200);
+  ASSERT_EQ(Call(view.Get(), kSetBounds, bounds), S_OK);
+  const RECT placed = RectInParent(window);
+  EXPECT_EQ(placed.left, 10);
+  EXPECT_EQ(placed.top, 20);
+  EXPECT_EQ(placed.right - placed.left, 300);
+  EXPECT_EQ(placed.bottom - placed.top, 200);
+
+  int32_t left = 0, top = 0, width = 0, height = 0;
+  THostArgs out;
+  out.Ref(VT_I4, &left).Ref(VT_I4, &top).Ref(VT_I4, &width).Ref(VT_I4, &height);
+  ASSERT_EQ(Call(view.Get(), kGetBounds, out), S_OK);
+  EXPECT_EQ((std::vector<int32_t>{left, top, width, height}),
+            (std::vector<int32_t>{10, 20, 300, 200}));
+
+  TResultVariant caption;
+  ASSERT_EQ(Call(view.Get(), kGetCaption, &caption.Value), S_OK);
+  EXPECT_EQ(std::wstring(V_BSTR(&caption.Value)), L"Pins");
+
+  ASSERT_EQ(Call(view.Get(), kDetach), S_OK);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(FormHandle(view.Get()), 0u);
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(form->ParentWindow(), nullptr);
+}
+
+TEST_F(THostHolder, AnEmptyHolderDetachesTheForm) {
+  auto* form = new TServerViewForm;
+  TComPtr<IDispatch> view(new TExternalForm(form, true));
+  THostArgs holder;
+  holder.Obj(FHolder->Dispatch());
+  ASSERT_EQ(Call(view.Get(), kSetParentWindowHolder, holder), S_OK);
+  ASSERT_EQ(Call(view.Get(), kAttach), S_OK);
+  HWND window = form->WindowHandle();
+  ASSERT_TRUE(IsWindow(window));
+
+  THostArgs empty;
+  empty.Obj(nullptr);
+  ASSERT_EQ(Call(view.Get(), kSetParentWindowHolder, empty), S_OK);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(form->ParentWindow(), nullptr);
+}
+
+TEST_F(THostHolder, PanelViewIsADockingPanelAndItsFormDrawsItsCaptionIntoTheHolder) {
+  auto* form = new TServerPanelForm;
+  TComPtr<IDispatch> view(new TServerPanelView(L"BoundaryScanPins", form));
+  EXPECT_EQ(form->FPanelName, L"BoundaryScanPins");
+
+  TResultVariant docking, name;
+  ASSERT_EQ(Call(view.Get(), kIsDockingPanel, &docking.Value), S_OK);
+  EXPECT_EQ(V_BOOL(&docking.Value), VARIANT_TRUE);
+  ASSERT_EQ(Call(view.Get(), kGetViewName, &name.Value), S_OK);
+  EXPECT_EQ(std::wstring(V_BSTR(&name.Value)), L"BoundaryScanPins");
+
+  THostArgs holder;
+  holder.Obj(FHolder->Dispatch());
+  ASSERT_EQ(Call(view.Get(), kSetParentWindowHolder, holder), S_OK);
+  EXPECT_EQ(form->ParentWindowHolder().Intf(), FHolder->Dispatch());
+  ASSERT_EQ(Call(view.Get(), kAttach), S_OK);
+
+  FHolder->ClearLog();
+  form->SetCaption(L"Boundary Scan Pins");
+  wchar_t text[64] = {};
+  GetWindowTextW(FHolderWindow, text, 64);
+  EXPECT_EQ(std::wstring(text), L"Boundary Scan Pins");
+  bool told = false;
+  for (const TFakeCall& call : FHolder->Calls())
+    told |= call.DispId == kHolderCaptionChanged;
+  EXPECT_TRUE(told);
+
+  // The message the host sends panels is consumed without effect.
+  EXPECT_EQ(SendMessageW(form->WindowHandle(), 0x0BD7, 1, 2), 0);
+  EXPECT_TRUE(FHolder->Errors().empty());
+}
+
+TEST_F(THostHolder, ServiceNamesOfViewsAndOfTheHostingPanel) {
+  TComPtr<IDispatch> view(new TServerPanelView(L"View", new TServerPanelForm));
+  TExternalFormComponent panel(FHolderWindow);
+  struct TCase {
+    IDispatch* Object;
+    const wchar_t* Name;
+    bool Supported;
+  };
+  const TCase cases[] = {
+      {view.Get(), L"ServerView", true},
+      {view.Get(), L"DRAGDROPTARGET", true},
+      {view.Get(), L"externalform", true},
+      {view.Get(), L"ExternalFormHolder", false},
+      {panel.HolderDispatch(), L"externalformholder", true},
+      {panel.HolderDispatch(), L"ExternalForm", false},
+      {panel.HolderDispatch(), L"ServerView", false},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(SupportsService(c.Object, c.Name), c.Supported) << Narrow(c.Name);
+}
+
+TEST_F(THostHolder, AnExternalFormsEndFreesTheFormAtOnceOnlyWhenTheHostIsGoing) {
+  struct TCase {
+    const char* Name;
+    bool ShuttingDown;
+    bool WithWindow;
+    bool FreedAtOnce;
+  };
+  const TCase cases[] = {
+      {"host shutting down", true, true, true},
+      {"form with a window", false, true, false},
+      {"form without a window", false, false, false},
+  };
+  for (const TCase& c : cases) {
+    SharedTestHost().Client().OnCall(kIsShuttingDown, [&](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnBool(c.ShuttingDown);
+      return S_OK;
+    });
+    bool freed = false;
+    auto* form = new TWatchedForm(&freed);
+    if (c.WithWindow)
+      form->Handle();
+    { TComPtr<IDispatch> view(new TExternalForm(form, false)); }
+    EXPECT_EQ(freed, c.FreedAtOnce) << c.Name;
+    PumpMessages();
+    EXPECT_TRUE(freed) << c.Name << ": freed after the pending messages";
+  }
+  SharedTestHost().Client().OnCall(kIsShuttingDown, [](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnBool(false);
+    return S_OK;
+  });
+}
+
+TEST_F(THostHolder, HostingPanelShowsAPlugInFormInsideItAndResizesIt) {
+  auto* form = new TServerViewForm;
+  form->SetCaption(L"Hosted");
+  TComPtr<TExternalForm> external(new TExternalForm(form, true));
+  auto panel = std::make_unique<TExternalFormComponent>(FHolderWindow);
+  panel->SetBounds(5, 5, 400, 300);
+
+  panel->SetExternalForm(IExternalForm::FromDispatch(external.Get()));
+  EXPECT_EQ(panel->Caption(), L"Hosted");
+  HWND window = panel->ExternHandle();
+  ASSERT_TRUE(IsWindow(window));
+  EXPECT_EQ(GetParent(window), panel->Handle());
+  EXPECT_TRUE(IsWindowVisible(window));
+
+  panel->SetBounds(5, 5, 250, 120);
+  const RECT placed = RectInParent(window);
+  EXPECT_EQ(placed.left, 0);
+  EXPECT_EQ(placed.top, 0);
+  EXPECT_EQ(placed.right, 250);
+  EXPECT_EQ(placed.bottom, 120);
+
+  // The same form again changes nothing: the window stays.
+  panel->SetExternalForm(IExternalForm::FromDispatch(external.Get()));
+  EXPECT_EQ(panel->ExternHandle(), window);
+
+  panel.reset();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(form->ParentWindow(), nullptr);
+}
+
+TEST_F(THostHolder, HostingPanelHandsAHostFormItsHolderAndSizesIt) {
+  TComPtr<TFakeHostObject> hostForm = TFakeHostObject::Create({L"IExternalForm"});
+  hostForm->OnCall(kGetCaption, [](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnText(L"Host form");
+    return S_OK;
+  });
+  TExternalFormComponent panel(FHolderWindow);
+  panel.SetExternalForm(IExternalForm::FromDispatch(hostForm->Dispatch()));
+
+  std::vector<DISPID> order;
+  IDispatch* givenHolder = nullptr;
+  for (const TFakeCall& call : hostForm->Calls()) {
+    order.push_back(call.DispId);
+    if (call.DispId == kSetParentWindowHolder)
+      givenHolder = V_DISPATCH(&call.Declared(0));
+  }
+  EXPECT_EQ(givenHolder, panel.HolderDispatch());
+  const auto at = [&](DISPID AId) {
+    return std::find(order.begin(), order.end(), AId) - order.begin();
+  };
+  EXPECT_LT(at(kSetParentWindowHolder), at(kAttach)) << "attached once it knows its holder";
+
+  TResultVariant handle;
+  THostArgs none;
+  ASSERT_EQ(none.Invoke(panel.HolderDispatch(), kHolderGetHandle, &handle.Value), S_OK);
+  EXPECT_EQ(V_I4(&handle.Value), HandleOf(panel.Handle()));
+  EXPECT_EQ(none.Invoke(panel.HolderDispatch(), 72, nullptr), E_NOTIMPL);
+
+  hostForm->ClearLog();
+  panel.SetBounds(0, 0, 180, 90);
+  bool sized = false;
+  for (const TFakeCall& call : hostForm->Calls())
+    if (call.DispId == kSetBounds)
+      sized |= V_I4(&call.Declared(2)) == 180 && V_I4(&call.Declared(3)) == 90;
+  EXPECT_TRUE(sized);
+  EXPECT_TRUE(hostForm->Errors().empty());
+}
+
+// ---- help ---------------------------------------------------------------------
+
+namespace {
+
+class THelpForm : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SharedTestHost().ClientApi().OnCall(kFindDialogHelpTopic, [](TFakeInvocation& AInvocation) {
+      AInvocation.SetText(1, L"Orv");
+      AInvocation.ReturnBool(true);
+      return S_OK;
+    });
+    SharedTestHost().ClientApi().OnCall(kFindHelpTopic, [this](TFakeInvocation& AInvocation) {
+      FKeywords.push_back(AInvocation.Text(0));
+      AInvocation.ReturnBool(false); // nothing is opened
+      return S_OK;
+    });
+    FGui = TFakeHostObject::Create({L"IGUIManager"});
+    SharedTestHost().Client().OnCall(kGetGUIManager, [this](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnObject(FGui->Dispatch());
+      return S_OK;
+    });
+    FForm.SetName(L"PinsForm");
+    FForm.SetBorderStyle(TFormBorder::None);
+    FForm.Show();
+    FPanel = MakeWindow(L"TPanelX", FForm.Handle(), 200, 100);
+    TFormWithHelp::SetControlName(FPanel, L"PanelTop");
+    FButton = MakeWindow(L"TButtonX", FPanel, 80, 20);
+  }
+  void TearDown() override { SetModifiers(false); }
+  void SetModifiers(bool ACtrl) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = ACtrl ? 0x80 : 0;
+    SetKeyboardState(keys);
+  }
+
+  TServerViewForm FForm;
+  HWND FPanel = nullptr, FButton = nullptr;
+  std::vector<std::wstring> FKeywords;
+  TComPtr<TFakeHostObject> FGui;
+};
+
+} // namespace
+
+TEST_F(THelpForm, AnUnnamedControlIsKnownByItsClassWithoutTheLeadingT) {
+  EXPECT_EQ(FForm.GetHelpControlName(FButton), L"ButtonX");
+  EXPECT_EQ(FForm.GetHelpControlName(FPanel), L"PanelTop");
+  EXPECT_EQ(FForm.GetHelpControlName(nullptr), L"PinsForm");
+}
+
+TEST_F(THelpForm, F1OnAChildAsksTheHostForTheKeywordOfItsPath) {
+  EXPECT_TRUE(FForm.ChildKey(FButton, VK_F1));
+  ASSERT_EQ(FKeywords.size(), 1u);
+  EXPECT_EQ(FKeywords[0], L"Orv.Dlg.PinsForm.PanelTop.ButtonX");
+  EXPECT_TRUE(FForm.FIgnoreWhatsThis);
+  EXPECT_FALSE(FForm.ChildKey(FButton, VK_F2));
+}
+
+TEST_F(THelpForm, F1WithCtrlGoesToTheHostsShortcutsNotToHelp) {
+  SetModifiers(true);
+  EXPECT_TRUE(FForm.ChildKey(FButton, VK_F1));
+  EXPECT_TRUE(FKeywords.empty());
+  ASSERT_FALSE(FGui->Calls().empty());
+  const TFakeCall& call = FGui->Calls().back();
+  EXPECT_EQ(call.DispId, kProcessShortcut);
+  EXPECT_EQ(V_I4(&call.Declared(0)), VK_F1);
+  EXPECT_EQ(V_BOOL(&call.Declared(1)), VARIANT_FALSE); // Alt
+  EXPECT_EQ(V_BOOL(&call.Declared(2)), VARIANT_FALSE); // Shift
+  EXPECT_EQ(V_BOOL(&call.Declared(3)), VARIANT_TRUE);  // Ctrl
+}
+
+TEST_F(THelpForm, ServerViewFormWantsEveryKey) {
+  EXPECT_EQ(SendMessageW(FForm.Handle(), WM_GETDLGCODE, 0, 0), 7);
+}
+
+TEST(ServerDialog, IsCentredOnTheMonitorAndKeepsItsSizeableFrame) {
+  SharedTestHost();
+  for (const bool sizeable : {false, true}) {
+    TServerDialog dialog(sizeable);
+    dialog.Show();
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(MonitorFromWindow(GetActiveWindow(), MONITOR_DEFAULTTONEAREST), &info);
+    RECT rect = {};
+    GetWindowRect(dialog.Handle(), &rect);
+    EXPECT_EQ(rect.left, info.rcMonitor.left +
+                             (info.rcMonitor.right - info.rcMonitor.left - dialog.Width()) / 2);
+    EXPECT_EQ(rect.top, info.rcMonitor.top +
+                            (info.rcMonitor.bottom - info.rcMonitor.top - dialog.Height()) / 2);
+    EXPECT_EQ((GetWindowLongW(dialog.Handle(), GWL_STYLE) & WS_THICKFRAME) != 0, sizeable);
+  }
+}
