@@ -1,0 +1,448 @@
+// The remote_bitbang scan target against a server in the test: a Winsock
+// listener on a thread that feeds what it receives to the simulated chip's
+// protocol interpreter and records every byte.
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "jtag-channel.h"
+#include "remote-bitbang-target.h"
+#include "sim-scan-target.h"
+
+#include "bitbang-protocol.h"
+#include "stellaris-sim.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ::testing::AnyOf;
+using ::testing::HasSubstr;
+
+constexpr uint32_t kChipIdcode = 0x3BA00477;
+
+// Winsock stays up for the whole program, so no test's cleanup tears down
+// sockets another one still holds.
+const bool GWinsockUp = [] {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}();
+constexpr int kReset = 1, kIdle = 2, kDrShift = 5, kDrExit1 = 6, kIrShift = 12, kIrExit1 = 13;
+
+// Serves one connection at a time with the simulated board behind it.
+class TBitbangTestServer {
+public:
+  explicit TBitbangTestServer(const TSimConfig& AConfig = TSimConfig(),
+                              const TSimFaults& AFaults = TSimFaults())
+      : FSim(AConfig), FProtocol(FSim) {
+    FSim.Faults() = AFaults;
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    FListener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(FListener, 1);
+    int length = sizeof address;
+    getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length);
+    FPort = ntohs(address.sin_port);
+    // Plain Win32 threads and locks: the test runs under Wine, where fewer
+    // layers between the test and the system mean fewer surprises.
+    InitializeCriticalSection(&FLock);
+    FThread = CreateThread(nullptr, 0, &TBitbangTestServer::ServeThread, this, 0, nullptr);
+  }
+  ~TBitbangTestServer() {
+    FStop = true;
+    // The thread looks at FStop every 50 ms; should it still run, freeing
+    // what it uses would turn one failure into random ones.
+    if (WaitForSingleObject(FThread, 60000) != WAIT_OBJECT_0)
+      std::abort();
+    CloseHandle(FThread);
+    DeleteCriticalSection(&FLock);
+    closesocket(FListener);
+    WSACleanup();
+  }
+
+  uint16_t Port() const { return FPort; }
+  TRemoteBitbangOptions Options() const {
+    TRemoteBitbangOptions options;
+    options.Port = FPort;
+    options.ReceiveTimeoutMs = 3000;
+    return options;
+  }
+  std::string Received() {
+    EnterCriticalSection(&FLock);
+    std::string received = FReceived;
+    LeaveCriticalSection(&FLock);
+    return received;
+  }
+  // Writes that wait for no answer may still be on their way.
+  std::string ReceivedAtLeast(size_t ACount) {
+    for (int i = 0; i < 100 && Received().size() < ACount; ++i)
+      Sleep(20);
+    return Received();
+  }
+  // The connection is dropped once this many bytes came in all told.
+  std::atomic<size_t> CloseAfterBytes{SIZE_MAX};
+  // Takes the bytes but never answers.
+  std::atomic<bool> Silent{false};
+
+private:
+  bool WaitReadable(SOCKET ASocket) {
+    while (!FStop) {
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(ASocket, &readable);
+      timeval tick{0, 50000};
+      if (select(0, &readable, nullptr, nullptr, &tick) > 0)
+        return true;
+    }
+    return false;
+  }
+  static DWORD WINAPI ServeThread(void* AServer) {
+    static_cast<TBitbangTestServer*>(AServer)->Serve();
+    return 0;
+  }
+  void Serve() {
+    while (WaitReadable(FListener)) {
+      const SOCKET client = accept(FListener, nullptr, nullptr);
+      if (client == INVALID_SOCKET)
+        continue;
+      FProtocol.Restart();
+      char buffer[4096];
+      while (WaitReadable(client)) {
+        const int n = recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0)
+          break;
+        EnterCriticalSection(&FLock);
+        FReceived.append(buffer, size_t(n));
+        const size_t total = FReceived.size();
+        LeaveCriticalSection(&FLock);
+        if (total >= CloseAfterBytes)
+          break;
+        std::string reply;
+        const bool more = FProtocol.Feed(buffer, size_t(n), reply);
+        if (!Silent && !reply.empty())
+          send(client, reply.data(), int(reply.size()), 0);
+        if (!more)
+          break;
+      }
+      closesocket(client);
+    }
+  }
+
+  TStellarisSim FSim;
+  TBitbangProtocol FProtocol;
+  SOCKET FListener = INVALID_SOCKET;
+  uint16_t FPort = 0;
+  std::atomic<bool> FStop{false};
+  CRITICAL_SECTION FLock;
+  std::string FReceived;
+  HANDLE FThread = nullptr;
+};
+
+// A loopback port nobody listens on.
+uint16_t ClosedPort() {
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  int length = sizeof address;
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  closesocket(s);
+  WSACleanup();
+  return ntohs(address.sin_port);
+}
+
+struct TSpecCase {
+  const char* Spec;
+  const char* Host;
+  uint16_t Port;
+  std::vector<unsigned> IrLengths;
+};
+
+TEST(RemoteBitbangSpec, ReadsHostPortAndIrLengths) {
+  const TSpecCase cases[] = {
+      {"remote_bitbang:127.0.0.1:44242", "127.0.0.1", 44242, {}},
+      {"remote_bitbang:localhost:1", "localhost", 1, {}},
+      {"remote_bitbang::5555", "127.0.0.1", 5555, {}},
+      {"remote_bitbang:5555", "127.0.0.1", 5555, {}},
+      {"remote_bitbang:10.0.0.2:65535:4,5", "10.0.0.2", 65535, {4, 5}},
+      {"remote_bitbang::7:8", "127.0.0.1", 7, {8}},
+  };
+  for (const TSpecCase& c : cases) {
+    SCOPED_TRACE(c.Spec);
+    const TRemoteBitbangOptions options = ParseRemoteBitbangSpec(c.Spec);
+    EXPECT_EQ(options.Host, c.Host);
+    EXPECT_EQ(options.Port, c.Port);
+    EXPECT_EQ(options.IrLengths, c.IrLengths);
+  }
+}
+
+TEST(RemoteBitbangSpec, RejectsMalformedValuesNamingTheFault) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"jlink:1", "unknown kind"},
+      {"remote_bitbang", "unknown kind"},
+      {"remote_bitbang:", "bad port"},
+      {"remote_bitbang:host:", "bad port"},
+      {"remote_bitbang:host:0", "bad port"},
+      {"remote_bitbang:host:65536", "bad port"},
+      {"remote_bitbang:host:12ab", "bad port"},
+      {"remote_bitbang:host:-1", "bad port"},
+      {"remote_bitbang:host:99999999999", "bad port"},
+      {"remote_bitbang:host:5555:", "bad IR length"},
+      {"remote_bitbang:host:5555:4,,5", "bad IR length"},
+      {"remote_bitbang:host:5555:0", "bad IR length"},
+      {"remote_bitbang:host:5555:4,x", "bad IR length"},
+      {"remote_bitbang:host:5555:4:5", "too many fields"},
+  };
+  for (const auto& [spec, fault] : cases) {
+    SCOPED_TRACE(spec);
+    try {
+      ParseRemoteBitbangSpec(spec);
+      ADD_FAILURE() << "accepted";
+    } catch (const ERemoteBitbangError& e) {
+      EXPECT_THAT(e.what(), HasSubstr(fault));
+      EXPECT_THAT(e.what(), HasSubstr("remote_bitbang:HOST:PORT"));
+    }
+  }
+}
+
+// One step of a session and the exact bytes it puts on the wire.
+struct TWireStep {
+  const char* What;
+  char Kind; // 'I' instruction scan, 'D' data scan, 'M' move
+  unsigned Position;
+  const char* Bits; // for a move: the state
+  const char* Wire;
+};
+
+// Chain: the chip (IR 4) nearest TDO, the second device (IR 5) behind it.
+// Each cycle is TCK low with TMS/TDI, 'R' when TDO is read, then TCK high.
+const TWireStep kWireSteps[] = {
+    {"IDCODE into the chip, BYPASS into the other", 'I', 0, "1110",
+     "2626"
+     "0404"
+     "0R41R51R51R5"
+     "1R51R51R51R53R7"},
+    {"eight bits of the chip's IDCODE register, one BYPASS bit padded", 'D', 0, "00000000",
+     "2626"
+     "0404"
+     "0R40R40R40R40R40R40R40R4"
+     "2R6"},
+    {"back to Run-Test/Idle", 'M', 0, "2", "2604"},
+    {"IR scan without a move first: from Idle", 'I', 1, "11110",
+     "2626"
+     "0404"
+     "1R51R51R51R5"
+     "0R41R51R51R53R7"},
+};
+
+TEST(RemoteBitbangTarget, ScansGoOnTheWireAsPinWritesWithTdoReads) {
+  TBitbangTestServer server;
+  TRemoteBitbangOptions options = server.Options();
+  options.IrLengths = {4, 5};
+  TRemoteBitbangTarget remote(options);
+  TSimChipTarget local;
+  local.MoveToState(kReset);
+  size_t seen = server.Received().size();
+  for (const TWireStep& step : kWireSteps) {
+    SCOPED_TRACE(step.What);
+    std::string remoteAnswer, localAnswer;
+    if (step.Kind == 'M') {
+      remote.MoveToState(std::stoi(step.Bits));
+      local.MoveToState(std::stoi(step.Bits));
+    } else if (step.Kind == 'I') {
+      remoteAnswer = remote.ShiftIR(step.Position, step.Bits);
+      localAnswer = local.ShiftIR(step.Position, step.Bits);
+    } else {
+      remoteAnswer = remote.ShiftDR(step.Position, step.Bits);
+      localAnswer = local.ShiftDR(step.Position, step.Bits);
+    }
+    const std::string received = server.ReceivedAtLeast(seen + std::strlen(step.Wire));
+    EXPECT_EQ(received.substr(seen), step.Wire);
+    seen = received.size();
+    EXPECT_EQ(remoteAnswer, localAnswer);
+  }
+}
+
+TEST(RemoteBitbangTarget, EachScanIsOneRoundTripAndMovesNone) {
+  TBitbangTestServer server;
+  TRemoteBitbangTarget remote(server.Options());
+  EXPECT_EQ(remote.RoundTrips(), 1u) << "discovery is one batch";
+  remote.MoveToState(kIrShift);
+  EXPECT_EQ(remote.RoundTrips(), 1u);
+  remote.ShiftIR(0, "1110");
+  remote.ShiftDR(0, std::string(32, '0'));
+  EXPECT_EQ(remote.RoundTrips(), 3u);
+}
+
+// The same channel calls on the in-process chip and through the server give
+// the same answers, whatever the chain looks like.
+std::vector<std::string> ChannelSession(IScanTarget& ATarget) {
+  TTestJtagChannel channel(ATarget);
+  std::vector<std::string> answers;
+  const auto record = [&](uint32_t AValue) { answers.push_back(std::to_string(AValue)); };
+  channel.OpenChannel();
+  for (unsigned position = 0; position < ATarget.DeviceCount(); ++position) {
+    channel.MoveToState(0, kReset);
+    channel.MoveToState(kReset, kDrShift);
+    record(uint32_t(channel.ShiftDataCapture(0, 32, int32_t(position))));
+    channel.MoveToState(kDrExit1, kIdle);
+  }
+  // The debug port's power-up through DPACC, then CTRL/STAT read back.
+  unsigned chip = 0;
+  for (unsigned position = 0; position < ATarget.DeviceCount(); ++position)
+    if (ATarget.IrLength(position) == 4)
+      chip = position;
+  channel.SendInstruction(0xA, int32_t(chip));
+  channel.MoveToState(kIdle, kDrShift);
+  const auto scan = [&](uint64_t AValue) {
+    const std::string bits = BitsOf(AValue, 35);
+    const std::wstring out =
+        channel.ShiftDataBits(std::wstring(bits.begin(), bits.end()), int32_t(chip));
+    answers.push_back(std::string(out.begin(), out.end()));
+    channel.MoveToState(kDrExit1, kIdle);
+    channel.MoveToState(kIdle, kDrShift);
+  };
+  scan(uint64_t(0x50000000) << 3 | 1 << 1 | 0); // CTRL/STAT := power-up requests
+  for (int i = 0; i < 3; ++i) {
+    scan(1 << 1 | 1); // read CTRL/STAT
+    scan(3 << 1 | 1); // RDBUFF
+  }
+  // A long scan through every other device's BYPASS bit and the chip's IR.
+  channel.MoveToState(kDrExit1, kIrShift);
+  ATarget.ShiftIR(chip, "1111");
+  std::string longBits;
+  for (unsigned i = 0; i < 20000; ++i)
+    longBits += (i * 7919u) % 13u < 6 ? '1' : '0';
+  answers.push_back(ATarget.ShiftDR(chip, longBits));
+  channel.MoveToState(kDrExit1, kIdle);
+  channel.CloseChannel();
+  return answers;
+}
+
+struct TChainCase {
+  unsigned Length;
+  unsigned ChipPosition;
+};
+
+TEST(RemoteBitbangTarget, FindsTheChainAndAnswersAsTheInProcessChip) {
+  const TChainCase cases[] = {{2, 0}, {1, 0}, {3, 1}, {4, 3}};
+  for (const TChainCase& c : cases) {
+    SCOPED_TRACE("chain of " + std::to_string(c.Length) + ", chip at " +
+                 std::to_string(c.ChipPosition));
+    TSimConfig config;
+    config.ChainLength = c.Length;
+    config.ChipPosition = c.ChipPosition;
+    TBitbangTestServer server(config);
+    TRemoteBitbangTarget remote(server.Options());
+    TSimChipTarget local(config);
+    ASSERT_EQ(remote.DeviceCount(), c.Length);
+    for (unsigned position = 0; position < c.Length; ++position) {
+      EXPECT_EQ(remote.IrLength(position), local.IrLength(position));
+      EXPECT_EQ(remote.Idcode(position),
+                position == c.ChipPosition ? kChipIdcode : TStellarisSim::kOtherIdcode);
+    }
+    const std::vector<std::string> expected = ChannelSession(local);
+    EXPECT_EQ(ChannelSession(remote), expected);
+    EXPECT_EQ(expected.front(),
+              std::to_string(c.ChipPosition == 0 ? kChipIdcode : TStellarisSim::kOtherIdcode));
+  }
+}
+
+struct TFailureCase {
+  const char* What;
+  std::function<void(TBitbangTestServer&, TRemoteBitbangOptions&)> Arrange;
+  ::testing::Matcher<std::string> Message;
+};
+
+TEST(RemoteBitbangTarget, ConnectionFailuresAreErrorsNotHangs) {
+  TSimFaults stuck;
+  stuck.TdoStuckHigh = true;
+  const TFailureCase cases[] = {
+      {"nothing listens",
+       [](TBitbangTestServer&, TRemoteBitbangOptions& o) { o.Port = ClosedPort(); },
+       HasSubstr("cannot connect: connection refused")},
+      {"the server never answers",
+       [](TBitbangTestServer& s, TRemoteBitbangOptions& o) {
+         s.Silent = true;
+         o.ReceiveTimeoutMs = 300;
+       },
+       HasSubstr("no answer from the server within 300 ms")},
+      {"the server goes away during discovery",
+       [](TBitbangTestServer& s, TRemoteBitbangOptions&) { s.CloseAfterBytes = 100; },
+       AnyOf(HasSubstr("closed the connection"), HasSubstr("connection is lost"))},
+      {"fewer IR lengths than devices",
+       [](TBitbangTestServer&, TRemoteBitbangOptions& o) { o.IrLengths = {4}; },
+       HasSubstr("holds 2 devices but 1 IR lengths")},
+      {"IR lengths that do not add up",
+       [](TBitbangTestServer&, TRemoteBitbangOptions& o) {
+         o.IrLengths = {4, 4};
+       },
+       HasSubstr("add up to 8 bits but the chain holds 9")},
+  };
+  for (const TFailureCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    TBitbangTestServer server;
+    TRemoteBitbangOptions options = server.Options();
+    c.Arrange(server, options);
+    try {
+      TRemoteBitbangTarget remote(options);
+      ADD_FAILURE() << "connected";
+    } catch (const ERemoteBitbangError& e) {
+      EXPECT_THAT(std::string(e.what()), c.Message);
+    }
+  }
+  TBitbangTestServer server(TSimConfig(), stuck);
+  try {
+    TRemoteBitbangTarget remote(server.Options());
+    ADD_FAILURE() << "found a chain behind a stuck TDO";
+  } catch (const ERemoteBitbangError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("no device on the JTAG chain"));
+  }
+}
+
+TEST(RemoteBitbangTarget, ServerGoneMidScanFailsThatScanAndEveryLaterOne) {
+  TBitbangTestServer server;
+  TRemoteBitbangTarget remote(server.Options());
+  TTestJtagChannel channel(remote);
+  channel.SendInstruction(0xA, 0);
+  server.CloseAfterBytes = server.Received().size() + 40;
+  EXPECT_THROW(channel.ShiftDataCapture(0, 32, 0), EJtagChannelError);
+  try {
+    channel.ShiftDataCapture(0, 32, 0);
+    ADD_FAILURE() << "scanned on a lost connection";
+  } catch (const ERemoteBitbangError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("lost earlier"));
+  }
+}
+
+TEST(RemoteBitbangTarget, RefusesScansItCannotLayOut) {
+  TBitbangTestServer server;
+  TRemoteBitbangTarget remote(server.Options());
+  EXPECT_THROW(remote.ShiftIR(0, "111"), EJtagChannelError) << "IR length 4";
+  EXPECT_THROW(remote.ShiftDR(2, "1"), EJtagChannelError) << "no third device";
+  EXPECT_THROW(remote.ShiftDR(0, "1x"), EJtagChannelError);
+  // The chip's DPACC register length shows only once it was scanned: until
+  // then a data scan of the second device cannot pad it.
+  remote.ShiftIR(0, "1010");
+  EXPECT_THROW(remote.ShiftDR(1, "1"), EJtagChannelError);
+  remote.ShiftDR(0, std::string(35, '0'));
+  EXPECT_EQ(remote.ShiftDR(1, "1"), "0") << "the BYPASS bit captures 0";
+}
+
+} // namespace
