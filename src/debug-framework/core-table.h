@@ -1,0 +1,202 @@
+#pragma once
+
+#include <cstdint>
+
+// The processor cores a device can hold, exchanged with the host by ordinal.
+enum TDeviceProcessor_Core : std::uint8_t {
+  eDeviceProcessor_CORE_UNKNOWN = 0,
+  eDeviceProcessor_CORE_ARMvGENERIC = 1,
+  eDeviceProcessor_CORE_ARM1 = 2,
+  eDeviceProcessor_CORE_ARM2 = 3,
+  eDeviceProcessor_CORE_ARM250 = 4,
+  eDeviceProcessor_CORE_ARM2a = 5,
+  eDeviceProcessor_CORE_ARM610 = 6,
+  eDeviceProcessor_CORE_ARM7TDMI_S = 7,
+  eDeviceProcessor_CORE_ARM710T = 8,
+  eDeviceProcessor_CORE_ARM720T = 9,
+  eDeviceProcessor_CORE_ARM740T = 10,
+  eDeviceProcessor_CORE_ARM7EJ_S = 11,
+  eDeviceProcessor_CORE_ARM9TDMI = 12,
+  eDeviceProcessor_CORE_ARM920T = 13,
+  eDeviceProcessor_CORE_ARM922T = 14,
+  eDeviceProcessor_CORE_ARM940T = 15,
+  eDeviceProcessor_CORE_ARM946E_S = 16,
+  eDeviceProcessor_CORE_ARM966E_S = 17,
+  eDeviceProcessor_CORE_ARM968E_S = 18,
+  eDeviceProcessor_CORE_ARM926EJ_S = 19,
+  eDeviceProcessor_CORE_ARM996HS = 20,
+  eDeviceProcessor_CORE_ARM1020E = 21,
+  eDeviceProcessor_CORE_ARM1022E = 22,
+  eDeviceProcessor_CORE_ARM1026EJ_S = 23,
+  eDeviceProcessor_CORE_ARM_80200 = 24,
+  eDeviceProcessor_CORE_ARM_IOP310 = 25,
+  eDeviceProcessor_CORE_ARM_IOP315 = 26,
+  eDeviceProcessor_CORE_ARM_80219 = 27,
+  eDeviceProcessor_CORE_ARM_IOP321 = 28,
+  eDeviceProcessor_CORE_ARM_IOP33x = 29,
+  eDeviceProcessor_CORE_ARM_IOP34x = 30,
+  eDeviceProcessor_CORE_ARM_PXA210 = 31,
+  eDeviceProcessor_CORE_ARM_PXA250 = 32,
+  eDeviceProcessor_CORE_ARM_PXA255 = 33,
+  eDeviceProcessor_CORE_ARM_PXA26x = 34,
+  eDeviceProcessor_CORE_ARM_PXA27x = 35,
+  eDeviceProcessor_CORE_ARM_PXA800_E_F = 36,
+  eDeviceProcessor_CORE_ARM_MONAHANS = 37,
+  eDeviceProcessor_CORE_ARM_PXA900 = 38,
+  eDeviceProcessor_CORE_ARM_IXC1100 = 39,
+  eDeviceProcessor_CORE_ARM_IXP2400 = 40,
+  eDeviceProcessor_CORE_ARM_IXP2800 = 41,
+  eDeviceProcessor_CORE_ARM_IXP2850 = 42,
+  eDeviceProcessor_CORE_ARM_IXP2325 = 43,
+  eDeviceProcessor_CORE_ARM_IXP2350 = 44,
+  eDeviceProcessor_CORE_ARM_IXP42x = 45,
+  eDeviceProcessor_CORE_ARM_IXP460 = 46,
+  eDeviceProcessor_CORE_ARM_IXP465 = 47,
+  eDeviceProcessor_CORE_ARM1136J_F_S = 48,
+  eDeviceProcessor_CORE_ARM1156T2_F_S = 49,
+  eDeviceProcessor_CORE_ARM1176JZ_F_S = 50,
+  eDeviceProcessor_CORE_ARM11MPCORE = 51,
+  eDeviceProcessor_CORE_ARM_CORTEX_A = 52,
+  eDeviceProcessor_CORE_ARM_CORTEX_R4 = 53,
+  eDeviceProcessor_CORE_ARM_CORTEX_R4_F = 54,
+  eDeviceProcessor_CORE_ARM_CORTEX_M3 = 55,
+  eDeviceProcessor_CORE_ARM_CORTEX_M1 = 56,
+  eDeviceProcessor_CORE_ARM_CORTEX_M0 = 57,
+  eDeviceProcessor_CORE_VRK165A = 58,
+  eDeviceProcessor_CORE_VRK165B = 59,
+  eDeviceProcessor_CORE_VRK165C = 60,
+  eDeviceProcessor_CORE_VRK165D = 61,
+  eDeviceProcessor_CORE_VRK3000 = 62,
+  eDeviceProcessor_CORE_VRK51A = 63,
+  eDeviceProcessor_CORE_VRK52A = 64,
+  eDeviceProcessor_CORE_VRK52B = 65,
+  eDeviceProcessor_CORE_MicroBlaze = 66,
+  eDeviceProcessor_CORE_MIPS32 = 67,
+  eDeviceProcessor_CORE_MIPS32r2 = 68,
+  eDeviceProcessor_CORE_NiosII_e = 69,
+  eDeviceProcessor_CORE_NiosII_f = 70,
+  eDeviceProcessor_CORE_NiosII_s = 71,
+  eDeviceProcessor_CORE_PPC_405 = 72,
+  eDeviceProcessor_CORE_VRK80A = 73,
+  eDeviceProcessor_CORE_CoreMP7 = 74,
+};
+
+inline constexpr int DeviceProcessorCoreCount = 75;
+
+namespace core_table {
+
+// Names behind the architecture column.
+inline constexpr const wchar_t* ArchitectureNames[] = {
+    L"UNKNOWN",    L"ARMvGeneric", L"ARMv1",   L"ARMv2",   L"ARMv2a",  L"ARMv3",  L"ARMv4T",
+    L"ARMv5TEJ",   L"ARMv5TE",     L"ARMv6",   L"ARMv6T2", L"ARMv6KZ", L"ARMv6K", L"ARMv7_A",
+    L"ARMv7_R",    L"ARMv7_M",     L"ARMv6_M", L"VRK165x", L"VRK3000", L"VRK51X", L"VRK52X",
+    L"MicroBlaze", L"MIPS",        L"NiosII",  L"PowerPC", L"VRK80x",
+};
+// Names behind the family column.
+inline constexpr const wchar_t* FamilyNames[] = {
+    L"UNKNOWN",  L"ARMvGENERIC", L"ARM1",    L"ARM2",   L"ARM3",   L"ARM6",
+    L"ARM7TDMI", L"ARM9TDMI",    L"ARM9E",   L"ARM10E", L"XSCALE", L"ARM11",
+    L"CORTEX",   L"VRK165x",     L"VRK3000", L"VRK51X", L"VRK52X", L"MicroBlaze",
+    L"MIPS",     L"NiosII",      L"PowerPC", L"VRK80x",
+};
+// Names behind the tool-chain column; "VORKANT CHC" serves no core.
+inline constexpr const wchar_t* ToolChainNames[] = {
+    L"VORKANT UNKNOWN",    L"VORKANT ARM",    L"VORKANT 165x",    L"VORKANT 3000", L"VORKANT 8051",
+    L"VORKANT MicroBlaze", L"VORKANT NiosII", L"VORKANT PowerPC", L"VORKANT Z80",  L"VORKANT CHC",
+};
+// Names behind the tool-chain target column.
+inline constexpr const wchar_t* ToolChainTargetNames[] = {
+    L"UNKNOWN",  L"ARMv4T",  L"ARMv5TE", L"XScale",  L"ARMv7M", L"ARMv6M", L"VRK165A", L"VRK165B",
+    L"VRK165C",  L"VRK165D", L"VRK3000", L"VRK51A",  L"VRK52A", L"VRK52B", L"MB",      L"MIPS32",
+    L"MIPS32r2", L"NiosIIe", L"NiosIIf", L"NiosIIs", L"405",    L"VRK80A",
+};
+
+// One core: its text and its indexes into the four name tables.
+struct TCoreRow {
+  const wchar_t* Core;
+  std::uint8_t Architecture;
+  std::uint8_t Family;
+  std::uint8_t ToolChain;
+  std::uint8_t ToolChainTarget;
+};
+
+// Indexed by TDeviceProcessor_Core.
+inline constexpr TCoreRow Cores[DeviceProcessorCoreCount] = {
+    {L"UNKNOWN", 0, 0, 0, 0},
+    {L"ARMvGENERIC", 1, 1, 1, 0},
+    {L"ARM1", 2, 2, 1, 0},
+    {L"ARM2", 3, 3, 1, 0},
+    {L"ARM250", 4, 3, 1, 0},
+    {L"ARM2a", 4, 4, 1, 0},
+    {L"ARM610", 5, 5, 1, 0},
+    {L"ARM7TDMI_S", 6, 6, 1, 1},
+    {L"ARM710T", 6, 6, 1, 1},
+    {L"ARM720T", 6, 6, 1, 1},
+    {L"ARM740T", 6, 6, 1, 1},
+    {L"ARM7EJ_S", 7, 6, 1, 1},
+    {L"ARM9TDMI", 6, 7, 1, 1},
+    {L"ARM920T", 6, 7, 1, 1},
+    {L"ARM922T", 6, 7, 1, 1},
+    {L"ARM940T", 6, 7, 1, 1},
+    {L"ARM946E_S", 8, 8, 1, 2},
+    {L"ARM966E_S", 8, 8, 1, 2},
+    {L"ARM968E_S", 8, 8, 1, 2},
+    {L"ARM926EJ_S", 7, 8, 1, 2},
+    {L"ARM996HS", 8, 8, 1, 2},
+    {L"ARM1020E", 8, 9, 1, 2},
+    {L"ARM1022E", 8, 9, 1, 2},
+    {L"ARM1026EJ_S", 7, 9, 1, 2},
+    {L"ARM_80200", 8, 10, 1, 3},
+    {L"ARM_IOP310", 8, 10, 1, 3},
+    {L"ARM_IOP315", 8, 10, 1, 3},
+    {L"ARM_80219", 8, 10, 1, 3},
+    {L"ARM_IOP321", 8, 10, 1, 3},
+    {L"ARM_IOP33x", 8, 10, 1, 3},
+    {L"ARM_IOP34x", 8, 10, 1, 3},
+    {L"ARM_PXA210", 8, 10, 1, 3},
+    {L"ARM_PXA250", 8, 10, 1, 3},
+    {L"ARM_PXA255", 8, 10, 1, 3},
+    {L"ARM_PXA26x", 8, 10, 1, 3},
+    {L"ARM_PXA27x", 8, 10, 1, 3},
+    {L"ARM_PXA800_E_F", 8, 10, 1, 3},
+    {L"ARM_MONAHANS", 8, 10, 1, 3},
+    {L"ARM_PXA900", 8, 10, 1, 3},
+    {L"ARM_IXC1100", 8, 10, 1, 3},
+    {L"ARM_IXP2400", 8, 10, 1, 3},
+    {L"ARM_IXP2800", 8, 10, 1, 3},
+    {L"ARM_IXP2850", 8, 10, 1, 3},
+    {L"ARM_IXP2325", 8, 10, 1, 3},
+    {L"ARM_IXP2350", 8, 10, 1, 3},
+    {L"ARM_IXP42x", 8, 10, 1, 3},
+    {L"ARM_IXP460", 8, 10, 1, 3},
+    {L"ARM_IXP465", 8, 10, 1, 3},
+    {L"ARM1136J_F_S", 9, 11, 1, 0},
+    {L"ARM1156T2_F_S", 10, 11, 1, 0},
+    {L"ARM1176JZ_F_S", 11, 11, 1, 0},
+    {L"ARM11MPCORE", 12, 11, 1, 0},
+    {L"ARM_CORTEX_A", 13, 12, 1, 0},
+    {L"ARM_CORTEX_R4", 14, 12, 1, 0},
+    {L"ARM_CORTEX_R4_F", 14, 12, 1, 0},
+    {L"ARM_CORTEX_M3", 15, 12, 1, 4},
+    {L"ARM_CORTEX_M1", 16, 12, 1, 0},
+    {L"ARM_CORTEX_M0", 16, 12, 1, 5},
+    {L"VRK165A", 17, 13, 2, 6},
+    {L"VRK165B", 17, 13, 2, 7},
+    {L"VRK165C", 17, 13, 2, 8},
+    {L"VRK165D", 17, 13, 2, 9},
+    {L"VRK3000", 18, 14, 3, 10},
+    {L"VRK51A", 19, 15, 4, 11},
+    {L"VRK52A", 20, 16, 4, 12},
+    {L"VRK52B", 20, 16, 4, 13},
+    {L"MicroBlaze", 21, 17, 5, 14},
+    {L"MIPS32", 22, 18, 0, 15},
+    {L"MIPS32r2", 22, 18, 0, 16},
+    {L"NiosII_e", 23, 19, 6, 17},
+    {L"NiosII_f", 23, 19, 6, 18},
+    {L"NiosII_s", 23, 19, 6, 19},
+    {L"PPC_405", 24, 20, 7, 20},
+    {L"VRK80A", 25, 21, 8, 21},
+    {L"CoreMP7", 6, 6, 1, 1},
+};
+
+} // namespace core_table

@@ -1,0 +1,124 @@
+#include "rack-form.h"
+
+#include "dispatch.h"
+
+namespace {
+
+constexpr wchar_t kFormClassName[] = L"OrvandelInstrumentForm";
+
+ATOM RegisterFormClass() {
+  static const ATOM atom = [] {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kFormClassName;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    return RegisterClassW(&windowClass);
+  }();
+  return atom;
+}
+
+} // namespace
+
+TInstrumentForm::TInstrumentForm(std::wstring ACaption) : FCaption(std::move(ACaption)) {}
+
+TInstrumentForm::~TInstrumentForm() {
+  if (FHandle)
+    DestroyWindow(FHandle);
+}
+
+void TInstrumentForm::SetTarvoDevice(const ITarvoDevice& ADevice) {
+  FTarvoDevice = ADevice;
+}
+
+void TInstrumentForm::Display(const ITarvoDevice& ADevice) {
+  SetTarvoDevice(ADevice);
+  SetCaption(L"  JTAG Index: " + std::to_wstring(ADevice.GetJTagIndex()));
+}
+
+void TInstrumentForm::Hidden() {
+  FHiddenByHost = true;
+  if (FHandle)
+    ShowWindow(FHandle, SW_HIDE);
+}
+
+std::wstring TInstrumentForm::Caption() const {
+  return FCaption;
+}
+
+void TInstrumentForm::SetCaption(const std::wstring& ACaption) {
+  FCaption = ACaption;
+  if (FHandle)
+    SetWindowTextW(FHandle, FCaption.c_str());
+}
+
+HWND TInstrumentForm::Handle() {
+  if (!FHandle && RegisterFormClass()) {
+    FHandle = CreateWindowExW(0, kFormClassName, FCaption.c_str(), WS_OVERLAPPEDWINDOW,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  }
+  return FHandle;
+}
+
+THardDeviceViewerForm::THardDeviceViewerForm(const ITarvoDevice& ADevice,
+                                             const IJTagDevice& AChainDevice)
+    : TInstrumentForm(L"Hard Device Viewer"), FChainDevice(AChainDevice) {
+  SetTarvoDevice(ADevice);
+}
+
+void THardDeviceViewerForm::SetState_Controls() {
+  ++FStateRefreshes;
+}
+
+THardDeviceViewerForm* CreateHardDeviceViewerForm(const ITarvoDevice& ADevice,
+                                                  const IJTagDevice& AChainDevice) {
+  return new THardDeviceViewerForm(ADevice, AChainDevice);
+}
+
+TInstrumentForm* CreateARMBaseInstrumentForm(const ITarvoDevice& ADevice,
+                                             const IJTagDevice& /*AChainDevice*/) {
+  auto* form = new TInstrumentForm(L"ARM Controller");
+  try {
+    form->SetTarvoDevice(ADevice);
+    form->SetCaption(L"  JTag Index: " + std::to_wstring(ADevice.GetJTagIndex()));
+  } catch (...) {
+    delete form;
+    throw;
+  }
+  return form;
+}
+
+// ---- the view ---------------------------------------------------------------
+
+TInstrumentView::TInstrumentView(TInstrumentForm* AForm) : FForm(AForm) {}
+
+TInstrumentView::~TInstrumentView() {
+  delete FForm;
+}
+
+HRESULT TInstrumentView::ReleaseView() {
+  if (FForm)
+    FForm->Hidden();
+  return S_OK;
+}
+
+struct TInstrumentViewTable {
+  static constexpr TDispEntry Table[] = {
+      Op<&TInstrumentView::ReleaseView>(503704),
+  };
+};
+
+HRESULT TInstrumentView::DispatchInvoke(DISPID ADispId, TInvokeContext& AContext) {
+  ORV_DISPATCH_THROUGH(TInstrumentViewTable::Table, TAbstractSupportService);
+}
+
+HRESULT STDMETHODCALLTYPE TInstrumentView::SupportsService(BSTR AName, TBoolean* AResult) {
+  return ChainSupportsService(TAbstractSupportService::SupportsService(AName, AResult), AName,
+                              L"InstrumentView", AResult);
+}
+
+IInstrumentView CreateRackInstrumentView(TInstrumentForm* AForm) {
+  auto* view = new TRackInstrumentView(AForm);
+  return IInstrumentView::FromDispatch(view);
+}
