@@ -1,0 +1,619 @@
+#include "flash-writer.h"
+
+#include "client-access.h"
+#include "dialogs.h"
+#include "image-collector.h"
+#include "image-loaders.h"
+#include "tarvo-driver.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr const wchar_t* kStatusTexts[] = {
+    L"CMD_SUCCESS",         L"INVALID_COMMAND",
+    L"SRC_ADDR_ERROR",      L"DST_ADDR_ERROR",
+    L"SRC_ADDR_NOT_MAPPED", L"DST_ADDR_NOT_MAPPED",
+    L"COUNT_ERROR",         L"INVALID_SECTOR",
+    L"SECTOR_NOT_BLANK",    L"SECTOR_NOT_PREPARED_FOR_WRITE_OPERATION",
+    L"COMPARE_ERROR",       L"BUSY",
+};
+
+// The word of an ARM halt loop ("b ."), which the loader may stop in.
+constexpr uint32_t kHaltLoopWord = 0xEAFFFFFE;
+
+bool FileExists(const std::wstring& APath) {
+  const DWORD attributes = GetFileAttributesW(APath.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+const wchar_t* RemoteStatusText(uint32_t AStatus) {
+  return AStatus < std::size(kStatusTexts) ? kStatusTexts[AStatus] : L"UNKNOWN_STATUS";
+}
+
+TVEKAbstractRemoteExecuteBaseDriver::TVEKAbstractRemoteExecuteBaseDriver(IFlashTarget* ATarget,
+                                                                         bool AEnable)
+    : FInternalIsEnabled(AEnable), FTarvoBaseDriver(ATarget) {}
+
+TVEKAbstractRemoteExecuteBaseDriver::~TVEKAbstractRemoteExecuteBaseDriver() = default;
+
+// ---- loading, installing ------------------------------------------------------
+
+void TVEKAbstractRemoteExecuteBaseDriver::InitDriver(const std::wstring& AFileName,
+                                                     uint32_t ABaseAddress, uint32_t AEntryPoint,
+                                                     uint32_t AParamBaseAddress,
+                                                     uint32_t ADataBaseAddress,
+                                                     uint32_t AMemorySpace) {
+  (void)AEntryPoint; // the loader is started at GetDriverEntryPoint
+  FDeviceClockFrequency = 12000000;
+  FDriverFileName = AFileName;
+  FDriverBaseAddress = ABaseAddress;
+  FParamBaseAddress = AParamBaseAddress;
+  FDataBaseAddress = ADataBaseAddress;
+  FDriverMemorySpaceIndex = AMemorySpace;
+  FInternalIsInitialized = true;
+  FInternalIsDriverInstalled = false;
+  FInternalIsDriverLoaded = false;
+  LoadDriverImage();
+  FFlashMemorySpaceArray.clear();
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::LoadDriverImage() {
+  FInternalIsDriverLoaded = false;
+  if (!FileExists(FDriverFileName))
+    return;
+  TLoadFileCallBackHelper helper(&LoadFile);
+  if (!helper.ProcessFile(FDriverFileName))
+    return;
+  FDriverImage.DataArray = helper.GetBuffer();
+  FDriverImage.DataLen = uint32_t(FDriverImage.DataArray.size());
+
+  uint32_t pattern[4];
+  EncodeWord(kHaltLoopWord, pattern);
+  FDriverBreakPointArray.assign(1, 0);
+  const auto& units = FDriverImage.DataArray;
+  for (uint32_t offset = 0; offset + 4 <= FDriverImage.DataLen; offset += 4) {
+    const bool same = std::equal(pattern, pattern + 4, units.begin() + offset);
+    const bool reversed =
+        std::equal(pattern, pattern + 4, units.rbegin() + (units.size() - offset - 4));
+    if (same || reversed)
+      FDriverBreakPointArray.push_back(offset);
+  }
+  FInternalIsDriverLoaded = true;
+}
+
+bool TVEKAbstractRemoteExecuteBaseDriver::LoadAndInitDriver() {
+  return true;
+}
+
+int32_t TVEKAbstractRemoteExecuteBaseDriver::InternalRemoteDriverInit() {
+  return 0;
+}
+
+std::vector<TVEKAbstractRemoteExecuteBaseDriver::TRamArea>
+TVEKAbstractRemoteExecuteBaseDriver::GetWorkAreas() {
+  return {{FDriverBaseAddress, FDriverImage.DataLen},
+          {FParamBaseAddress, GetCommandBlockSize() + GetResultBlockSize()},
+          {FDataBaseAddress, GetDataBufferSize()}};
+}
+
+int32_t TVEKAbstractRemoteExecuteBaseDriver::DoInstallDriver() {
+  if (!FInternalIsDriverLoaded)
+    return 0;
+  FTarvoBaseDriver->ResetProcessor();
+  // Everything the loader, its blocks and its buffer will cover is saved
+  // before anything is written, so a restore in any order gives it back.
+  std::vector<TSavedArea> saved;
+  for (const TRamArea& area : GetWorkAreas()) {
+    TSavedArea s;
+    s.Address = area.Address;
+    s.Units.resize(area.Count);
+    if (area.Count != 0)
+      ReadTarget(area.Address, s.Units.data(), area.Count);
+    saved.push_back(std::move(s));
+  }
+  FRestoreAreas = std::move(saved);
+  try {
+    WriteTarget(FDriverBaseAddress, FDriverImage.DataArray.data(), FDriverImage.DataLen);
+  } catch (...) {
+    for (const TSavedArea& s : FRestoreAreas)
+      try {
+        WriteTarget(s.Address, s.Units.data(), uint32_t(s.Units.size()));
+      } catch (...) {
+      }
+    throw;
+  }
+  FInternalIsDriverInstalled = true;
+  InternalRemoteDriverInit();
+  return 1;
+}
+
+int32_t TVEKAbstractRemoteExecuteBaseDriver::DoUninstallDriver() {
+  FTarvoBaseDriver->ResetProcessor();
+  // Only RAM saved by an install is put back: a second uninstall must not
+  // write stale contents over what the target holds now.
+  if (FInternalIsDriverInstalled) {
+    FInternalIsDriverInstalled = false;
+    for (auto s = FRestoreAreas.rbegin(); s != FRestoreAreas.rend(); ++s)
+      if (!s->Units.empty())
+        WriteTarget(s->Address, s->Units.data(), uint32_t(s->Units.size()));
+    FRestoreAreas.clear();
+  }
+  return 0;
+}
+
+// ---- the loader protocol ------------------------------------------------------
+
+void TVEKAbstractRemoteExecuteBaseDriver::EncodeWord(uint32_t AValue, uint32_t* AUnits) {
+  const bool big = GetProcessorByteOrder() == eDeviceProcessor_BYTE_ORDER_BIG_ENDIAN;
+  for (unsigned i = 0; i < 4; ++i)
+    AUnits[big ? 3 - i : i] = (AValue >> (8 * i)) & 0xFF;
+}
+
+uint32_t TVEKAbstractRemoteExecuteBaseDriver::DecodeWord(const uint32_t* AUnits) {
+  const bool big = GetProcessorByteOrder() == eDeviceProcessor_BYTE_ORDER_BIG_ENDIAN;
+  uint32_t value = 0;
+  for (unsigned i = 0; i < 4; ++i)
+    value |= (AUnits[big ? 3 - i : i] & 0xFF) << (8 * i);
+  return value;
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::ReadTarget(uint32_t AAddress, uint32_t* AUnits,
+                                                     uint32_t ACount) {
+  if (!FTarvoBaseDriver->MemoryRead(FDriverMemorySpaceIndex, AUnits, AAddress, ACount))
+    throw EFlashWriterError(L"Target memory read failed");
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::WriteTarget(uint32_t AAddress, const uint32_t* AUnits,
+                                                      uint32_t ACount) {
+  if (!FTarvoBaseDriver->MemoryWrite(FDriverMemorySpaceIndex, const_cast<uint32_t*>(AUnits),
+                                     AAddress, ACount))
+    throw EFlashWriterError(L"Target memory write failed");
+}
+
+uint32_t TVEKAbstractRemoteExecuteBaseDriver::GetDriverEntryPoint() {
+  return FDriverBaseAddress + GetCommandBlockSize() + GetResultBlockSize();
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::SetDriverBreakpoints() {
+  if (!FInternalIsDriverLoaded)
+    return;
+  for (uint32_t offset : FDriverBreakPointArray)
+    FTarvoBaseDriver->AddSoftBreakpoint(FDriverMemorySpaceIndex,
+                                        uint64_t(FDriverBaseAddress) + offset);
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::SetLoaderStartRegisters() {
+  FTarvoBaseDriver->SetCoreRegister(IFlashTarget::TCoreRegister::PC, GetDriverEntryPoint());
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::InitRemoteCommand(
+    uint32_t ACommand, const std::vector<uint32_t>& AParameters) {
+  if (!FInternalIsDriverLoaded)
+    return;
+  SetDriverBreakpoints();
+  const uint32_t commandSize = GetCommandBlockSize();
+  const uint32_t resultSize = GetResultBlockSize();
+  // The result block goes out with the command, its status BUSY, so that a
+  // loader that never gets to answer cannot pass for the previous success.
+  std::vector<uint32_t> block(commandSize + resultSize, 0);
+  EncodeWord(ACommand, &block[0]);
+  const size_t parameters = std::min<size_t>(AParameters.size(), commandSize / 4 - 1);
+  for (size_t k = 0; k < parameters; ++k)
+    EncodeWord(AParameters[k], &block[4 * (k + 1)]);
+  if (resultSize >= 4)
+    EncodeWord(BUSY, &block[commandSize]);
+  WriteTarget(FParamBaseAddress, block.data(), uint32_t(block.size()));
+  FTarvoBaseDriver->ResetProcessor();
+  SetLoaderStartRegisters();
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::GetRemoteCommandResult(TRemoteCommandResult& AResult) {
+  const uint32_t size = GetResultBlockSize();
+  std::vector<uint32_t> units(std::max<uint32_t>(size, 4), 0);
+  ReadTarget(FParamBaseAddress + GetCommandBlockSize(), units.data(), size);
+  AResult = TRemoteCommandResult();
+  AResult.statusCode = DecodeWord(&units[0]);
+  for (uint32_t k = 0; k < 4 && 4 * (k + 2) <= size; ++k) {
+    const uint32_t* w = &units[4 * (k + 1)];
+    AResult.resultArray[k] =
+        (w[0] & 0xFF) | (w[1] & 0xFF) << 8 | (w[2] & 0xFF) << 16 | (w[3] & 0xFF) << 24;
+  }
+}
+
+bool TVEKAbstractRemoteExecuteBaseDriver::DoAbortCheck() {
+  return !FInternalFlashWriterCallbackInterface.IsEmpty() &&
+         FInternalFlashWriterCallbackInterface.GetAbortRequested();
+}
+
+namespace {
+constexpr uint32_t kLoaderDone = 0, kLoaderAborted = 1, kLoaderTimedOut = 2;
+}
+
+uint32_t TVEKAbstractRemoteExecuteBaseDriver::WaitForLoader(uint32_t ACommand) {
+  const uint32_t limit =
+      ACommand == eRemoteCmd_EraseAll ? FEraseAllTimeLimitMs : FCommandTimeLimitMs;
+  const ULONGLONG start = GetTickCount64();
+  while (FTarvoBaseDriver->ProcessorIsRunning()) {
+    if (GetTickCount64() - start >= limit) {
+      FTarvoBaseDriver->PauseProcessor();
+      return kLoaderTimedOut;
+    }
+    Sleep(kPollIntervalMs);
+    if (DoAbortCheck()) {
+      // The loader must not go on writing flash after the user stopped it.
+      FTarvoBaseDriver->PauseProcessor();
+      return kLoaderAborted;
+    }
+  }
+  return kLoaderDone;
+}
+
+uint32_t TVEKAbstractRemoteExecuteBaseDriver::DispatchRemoteCommand(
+    uint32_t ACommand, TRemoteCommandResult& AResult, const std::vector<uint32_t>& AParameters) {
+  if (!FInternalIsDriverLoaded)
+    return 1;
+  TDriverTransaction transaction(*this);
+  InitRemoteCommand(ACommand, AParameters);
+  FTarvoBaseDriver->ContinueProcessor();
+  switch (WaitForLoader(ACommand)) {
+  case kLoaderAborted:
+    AResult = TRemoteCommandResult();
+    AResult.statusCode = 1;
+    return 1;
+  case kLoaderTimedOut: {
+    const uint32_t limit =
+        ACommand == eRemoteCmd_EraseAll ? FEraseAllTimeLimitMs : FCommandTimeLimitMs;
+    ShowError(L"The flash loader did not finish command " + std::to_wstring(ACommand) +
+              L" within " + std::to_wstring((limit + 999) / 1000) +
+              L" s; the processor was halted and the command reports BUSY.");
+    AResult = TRemoteCommandResult();
+    AResult.statusCode = BUSY;
+    return BUSY;
+  }
+  default:
+    GetRemoteCommandResult(AResult);
+    return AResult.statusCode;
+  }
+}
+
+// ---- images -------------------------------------------------------------------
+
+void TVEKAbstractRemoteExecuteBaseDriver::InjectChecksum(TDataChunkImage& AImage) {
+  (void)AImage;
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::ImportDataChunkImage(
+    const IDataChunkImageInterface& AInterface, TDataChunkImage& AImage) {
+  AImage.TargetAddr = uint32_t(AInterface.GetTargetAddr());
+  const int32_t length = AInterface.GetDataLen();
+  AImage.DataLen = length > 0 ? uint32_t(length) : 0;
+  AImage.DataArray.assign(AImage.DataLen, 0);
+  for (uint32_t i = 0; i < AImage.DataLen; ++i)
+    AImage.DataArray[i] = uint32_t(AInterface.GetDataArrayItem(int32_t(i)));
+}
+
+uint32_t TVEKAbstractRemoteExecuteBaseDriver::RemoteDataWrite(const TDataChunkImage& AImage,
+                                                              bool AInjectChecksum) {
+  (void)AInjectChecksum;
+  WriteTarget(AImage.TargetAddr, AImage.DataArray.data(), AImage.DataLen);
+  return 0;
+}
+
+uint32_t TVEKAbstractRemoteExecuteBaseDriver::RemoteDataWrite(uint32_t ATargetAddress,
+                                                              const uint32_t* AUnits,
+                                                              uint32_t ACount,
+                                                              bool AInjectChecksum) {
+  (void)AInjectChecksum;
+  WriteTarget(ATargetAddress, AUnits, ACount);
+  return 0;
+}
+
+// ---- flash memory spaces ------------------------------------------------------
+
+const TFlashMemorySpace& TVEKAbstractRemoteExecuteBaseDriver::FirstFlashSpace() const {
+  if (FFlashMemorySpaceArray.empty())
+    throw EFlashWriterError(L"The flash writer has no flash memory space");
+  return FFlashMemorySpaceArray.front();
+}
+
+bool TVEKAbstractRemoteExecuteBaseDriver::DoAddFlashMemorySpace(uint32_t AGlobalSpace,
+                                                                uint32_t AStart, uint32_t AEnd,
+                                                                uint32_t AWidth) {
+  FFlashMemorySpaceArray.push_back({AGlobalSpace, AStart, AEnd, AWidth});
+  return true;
+}
+
+std::wstring TVEKAbstractRemoteExecuteBaseDriver::RemoteDriverDeviceTitle() const {
+  return !FDriverDeviceTitle.empty() ? FDriverDeviceTitle
+                                     : FDriverVendorName + L" " + FDriverDeviceName;
+}
+
+// ---- host-facing operations ---------------------------------------------------
+
+#define ORV_SETTER(AName, AType, AField)                                                           \
+  HRESULT TVEKAbstractRemoteExecuteBaseDriver::Set##AName(AType AValue) {                          \
+    AField = AValue;                                                                               \
+    return S_OK;                                                                                   \
+  }
+#define ORV_GETTER(AName, AType, AExpression)                                                      \
+  HRESULT TVEKAbstractRemoteExecuteBaseDriver::Get##AName(AType* AResult) {                        \
+    return Guarded([&] { *AResult = AExpression; });                                               \
+  }
+
+ORV_SETTER(RemoteDriverDeviceTitle, const std::wstring&, FDriverDeviceTitle)
+ORV_SETTER(RemoteDriverVendorName, const std::wstring&, FDriverVendorName)
+ORV_SETTER(RemoteDriverDeviceName, const std::wstring&, FDriverDeviceName)
+ORV_SETTER(RemoteDriverFileName, const std::wstring&, FDriverFileName)
+ORV_SETTER(RemoteDriverBaseAddress, uint32_t, FDriverBaseAddress)
+ORV_SETTER(RemoteDriverMainEntryPoint, uint32_t, FDriverMainEntryPointOffset)
+ORV_SETTER(RemoteDriverParamBaseAddress, uint32_t, FParamBaseAddress)
+ORV_SETTER(RemoteDriverDataBaseAddress, uint32_t, FDataBaseAddress)
+ORV_GETTER(RemoteDriverDeviceTitle, std::wstring, RemoteDriverDeviceTitle())
+ORV_GETTER(RemoteDriverDeviceName, std::wstring, FDriverDeviceName)
+ORV_GETTER(RemoteDriverVendorName, std::wstring, FDriverVendorName)
+ORV_GETTER(RemoteDriverFileName, std::wstring, FDriverFileName)
+ORV_GETTER(RemoteDriverBaseAddress, uint32_t, FDriverBaseAddress)
+ORV_GETTER(RemoteDriverMainEntryPoint, uint32_t, FDriverMainEntryPointOffset)
+ORV_GETTER(RemoteDriverParamBaseAddress, uint32_t, FParamBaseAddress)
+ORV_GETTER(RemoteDriverDataBaseAddress, uint32_t, FDataBaseAddress)
+ORV_GETTER(IsEnabled, TBoolean, FInternalIsEnabled)
+ORV_GETTER(IsInitialized, TBoolean, FInternalIsInitialized)
+ORV_GETTER(IsDriverLoaded, TBoolean, FInternalIsDriverLoaded)
+ORV_GETTER(IsDriverInstalled, TBoolean, FInternalIsDriverInstalled)
+ORV_GETTER(PreserveState, TBoolean, FInternalPreserveState)
+ORV_GETTER(IsAborting, TBoolean, FInternalAbort)
+
+#undef ORV_SETTER
+#undef ORV_GETTER
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::InstallDriver(int32_t* AResult) {
+  return Guarded([&] { *AResult = DoInstallDriver(); });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::UninstallDriver(int32_t* AResult) {
+  return Guarded([&] { *AResult = DoUninstallDriver(); });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::WriteFlashImage(
+    uint32_t ASpace, const IDataChunkImageInterface& AImage, VARIANT_BOOL AAutoChecksum,
+    VARIANT_BOOL APreserveSectorData, VARIANT_BOOL AResetDeviceAfterLoad, VARIANT_BOOL AVerifyWrite,
+    int32_t* AResult) {
+  return Guarded([&] {
+    TDataChunkImage image;
+    ImportDataChunkImage(AImage, image);
+    *AResult =
+        int32_t(FlashWrite(ASpace, std::move(image), AAutoChecksum != 0, APreserveSectorData != 0,
+                           AResetDeviceAfterLoad != 0, AVerifyWrite != 0));
+  });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::BlankCheckSectors(uint32_t ASpace,
+                                                               uint32_t AFirstSector,
+                                                               uint32_t ALastSector,
+                                                               int32_t* AResult) {
+  return Guarded(
+      [&] { *AResult = int32_t(DoBlankCheckSectors(ASpace, AFirstSector, ALastSector)); });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::EraseEntireDevice(uint32_t ASpace, int32_t* AResult) {
+  return Guarded([&] { *AResult = int32_t(DoEraseEntireDevice(ASpace)); });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::EraseAddressRange(uint32_t ASpace,
+                                                               uint32_t AStartAddress,
+                                                               uint32_t AEndAddress,
+                                                               VARIANT_BOOL APreserveSectorData,
+                                                               int32_t* AResult) {
+  return Guarded([&] {
+    *AResult = int32_t(FlashErase(ASpace, AStartAddress, AEndAddress, APreserveSectorData != 0));
+  });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::EraseSectorRange(uint32_t ASpace,
+                                                              uint32_t AFirstSector,
+                                                              uint32_t ALastSector,
+                                                              int32_t* AResult) {
+  return Guarded([&] {
+    const uint32_t start = FlashAddressFromSector(ASpace, AFirstSector);
+    const uint32_t end = FlashAddressFromSector(ASpace, ALastSector);
+    *AResult = int32_t(FlashErase(ASpace, start, end, false));
+  });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::CompareFlashImage(
+    uint32_t ASpace, const IDataChunkImageInterface& AImage, uint32_t ATargetAddress,
+    uint32_t ALength, VARIANT_BOOL AAutoChecksum, int32_t* AResult) {
+  return Guarded([&] {
+    TDataChunkImage image;
+    ImportDataChunkImage(AImage, image);
+    *AResult = int32_t(
+        FlashCompare(ASpace, std::move(image), ATargetAddress, ALength, AAutoChecksum != 0));
+  });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::ClearFlashMemorySpaces() {
+  FFlashMemorySpaceArray.clear();
+  return S_OK;
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::GetFlashMemorySpaceCount(int32_t* AResult) {
+  *AResult = int32_t(FFlashMemorySpaceArray.size());
+  return S_OK;
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::AddFlashMemorySpace(uint32_t AGlobalSpace,
+                                                                 uint32_t AStartAddress,
+                                                                 uint32_t AEndAddress,
+                                                                 uint32_t AWidthInBits,
+                                                                 int32_t* AResult) {
+  return Guarded([&] {
+    DoAddFlashMemorySpace(AGlobalSpace, AStartAddress, AEndAddress, AWidthInBits);
+    *AResult = 0;
+  });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::RequestAbort(int32_t* AResult) {
+  FInternalAbort = true;
+  *AResult = 0;
+  return S_OK;
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::IsAddressInFlash(uint32_t AGlobalSpace,
+                                                              uint32_t AAddress,
+                                                              TBoolean* AResult) {
+  bool inside = false;
+  for (const TFlashMemorySpace& s : FFlashMemorySpaceArray)
+    if (s.globalMemorySpaceIndex == AGlobalSpace && s.startAddress <= AAddress &&
+        uint64_t(AAddress) <= uint64_t(s.startAddress) + s.endAddress)
+      inside = true;
+  *AResult = inside;
+  return S_OK;
+}
+
+HRESULT
+TVEKAbstractRemoteExecuteBaseDriver::SetFlashWriterCallback(const IFlashWriterCallback& ACallback,
+                                                            int32_t* AResult) {
+  FInternalFlashWriterCallbackInterface = ACallback;
+  *AResult = 0;
+  return S_OK;
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::IsFlashWidthSupported(int32_t AWidth,
+                                                                   TBoolean* AResult) {
+  (void)AWidth;
+  *AResult = true;
+  return S_OK;
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::GetDefaultFlashWidth(int32_t* AResult) {
+  *AResult = 16;
+  return S_OK;
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::SupportsAction(uint32_t AAction, TBoolean* AResult) {
+  constexpr uint32_t kActions[] = {50, 51, 52, 53, 56};
+  *AResult = std::find(std::begin(kActions), std::end(kActions), AAction) != std::end(kActions);
+  return S_OK;
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::GetFlashMemorySpace(uint32_t AIndex,
+                                                                 uint32_t& AGlobalSpace,
+                                                                 uint32_t& AStartAddress,
+                                                                 uint32_t& AEndAddress,
+                                                                 uint32_t& AWidthInBits) {
+  if (AIndex < FFlashMemorySpaceArray.size()) {
+    const TFlashMemorySpace& s = FFlashMemorySpaceArray[AIndex];
+    AGlobalSpace = s.globalMemorySpaceIndex;
+    AStartAddress = s.startAddress;
+    AEndAddress = s.endAddress;
+    AWidthInBits = s.widthInBits;
+  }
+  return S_OK;
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::GetSupportedDevicesList(IStrings* AResult) {
+  return Guarded([&] {
+    TComPtr<TADStrings> list(new TADStrings);
+    list->Strings() = SupportedDeviceNames();
+    *AResult = IStrings::FromDispatch(list.Get());
+  });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::GetFlashAddressFromSector(uint32_t ASpace,
+                                                                       uint32_t ASector,
+                                                                       uint32_t* AResult) {
+  return Guarded([&] { *AResult = FlashAddressFromSector(ASpace, ASector); });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::GetFlashSectorFromAddress(uint32_t ASpace,
+                                                                       uint32_t AAddress,
+                                                                       uint32_t* AResult) {
+  return Guarded([&] { *AResult = FlashSectorFromAddress(ASpace, AAddress); });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::MemoryRead(uint32_t ASpace, PMemoryArray ABuffer,
+                                                        uint64_t AAddress, uint32_t ACount,
+                                                        TBoolean* ASuccess) {
+  return Guarded([&] {
+    *ASuccess = FTarvoBaseDriver && FTarvoBaseDriver->MemoryRead(ASpace, ABuffer, AAddress, ACount);
+  });
+}
+
+HRESULT TVEKAbstractRemoteExecuteBaseDriver::MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer,
+                                                         uint64_t AAddress, uint32_t ACount,
+                                                         TBoolean* ASuccess) {
+  return Guarded([&] {
+    *ASuccess =
+        FTarvoBaseDriver && FTarvoBaseDriver->MemoryWrite(ASpace, ABuffer, AAddress, ACount);
+  });
+}
+
+// ---- the flash target of a processor driver -------------------------------------
+
+namespace {
+
+void Check(HRESULT AResult, const wchar_t* AOperation) {
+  if (FAILED(AResult))
+    throw EOleSysError(AResult, std::wstring(AOperation) + L" failed");
+}
+
+} // namespace
+
+bool TTarvoDriverFlashTarget::MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
+                                         uint32_t ACount) {
+  TLongBool success = LongFalse;
+  Check(FDriver.MemoryRead(int32_t(ASpace), ABuffer, int64_t(AAddress), int32_t(ACount), &success),
+        L"MemoryRead");
+  return success != LongFalse;
+}
+
+bool TTarvoDriverFlashTarget::MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
+                                          uint32_t ACount) {
+  TLongBool success = LongFalse;
+  Check(FDriver.MemoryWrite(int32_t(ASpace), ABuffer, int64_t(AAddress), int32_t(ACount), &success),
+        L"MemoryWrite");
+  return success != LongFalse;
+}
+
+void TTarvoDriverFlashTarget::ResetProcessor() {
+  Check(FDriver.ResetProcessor(), L"ResetProcessor");
+}
+
+void TTarvoDriverFlashTarget::PauseProcessor() {
+  Check(FDriver.PauseProcessor(), L"PauseProcessor");
+}
+
+void TTarvoDriverFlashTarget::ContinueProcessor() {
+  Check(FDriver.ContinueProcessor(), L"ContinueProcessor");
+}
+
+bool TTarvoDriverFlashTarget::ProcessorIsRunning() {
+  TBoolean running;
+  Check(FDriver.ProcessorIsRunning(&running), L"ProcessorIsRunning");
+  return bool(running);
+}
+
+bool TTarvoDriverFlashTarget::SetCoreRegister(TCoreRegister ARegister, uint32_t AValue) {
+  int32_t index = FXpsrIndex;
+  if (ARegister == TCoreRegister::PC)
+    Check(FDriver.GetRegisterIndex_PC(&index), L"GetRegisterIndex_PC");
+  else if (ARegister == TCoreRegister::SP)
+    Check(FDriver.GetRegisterIndex_SP(&index), L"GetRegisterIndex_SP");
+  if (index < 0)
+    return false;
+  TBoolean done;
+  Check(FDriver.SetProcessorRegisterValue(index, AValue, &done), L"SetProcessorRegisterValue");
+  return bool(done);
+}
+
+void TTarvoDriverFlashTarget::AddSoftBreakpoint(uint32_t ASpace, uint64_t AAddress) {
+  uint32_t ignored = 0;
+  Check(FDriver.AddSoftBreakpoint(int32_t(ASpace), int64_t(AAddress), &ignored),
+        L"AddSoftBreakpoint");
+}
