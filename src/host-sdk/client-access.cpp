@@ -1,8 +1,10 @@
 #include "client-access.h"
 
+#include "exceptions.h"
 #include "host-utilities.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -59,8 +61,13 @@ IClient Client() {
     return state.Client;
   TComPtr<IUnknown> client;
   state.GetClientInterface(client.Receive());
-  if (client)
+  if (!client)
+    return state.Client;
+  try {
     state.Client = IClient::FromInterface(client.Get());
+  } catch (const EIntfCastError&) {
+    // Something that is no client is no client: asked again next time.
+  }
   return state.Client;
 }
 
@@ -247,14 +254,20 @@ void TTimerHandler::Destroy() {
     return;
   const uint32_t id = std::exchange(FTimerID, 0);
   const TComPtr<TTimerHandler> self(this);
-  if (const IClient client = Client()) {
-    if (const ITimerManager manager = client.GetTimerManager())
-      manager.RemoveHandler(int32_t(id));
+  try {
+    if (const IClient client = Client()) {
+      if (const ITimerManager manager = client.GetTimerManager())
+        manager.RemoveHandler(int32_t(id));
+    }
+  } catch (...) {
+    // Owners destroy their timers while they go; a host that cannot answer
+    // any more takes its timers with it.
   }
 }
 
 HRESULT TTimerHandler::HandleTimerEvent(uint32_t ATimerId) {
-  if (FHandler)
-    FHandler(ATimerId);
-  return S_OK;
+  return Guarded([&] {
+    if (FHandler)
+      FHandler(ATimerId);
+  });
 }

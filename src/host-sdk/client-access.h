@@ -95,10 +95,12 @@ public:
   using TCallback = std::function<void(uint32_t ATimerId)>;
 
   static TComPtr<TTimerHandler> Create(TCallback ACallback, uint32_t AInterval, bool AEnabled);
-  // Removes the host timer (once) and drops the callback.
+  // Removes the host timer (once) and drops the callback; never raises, so
+  // owners may call it while they are destroyed.
   void Destroy();
   uint32_t TimerID() const { return FTimerID; }
 
+  // A failure the callback raises makes the host's call fail with E_UNEXPECTED.
   HRESULT HandleTimerEvent(uint32_t ATimerId) override;
 
 private:

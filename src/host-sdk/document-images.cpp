@@ -1,6 +1,7 @@
 #include "document-images.h"
 
-#include "host-link.h"
+#include "client-access.h"
+#include "host-utilities.h"
 
 #include <shellapi.h>
 #include <windows.h>
@@ -11,6 +12,27 @@
 namespace {
 
 // The shared list and the kind cache.
+void FillSolid(HDC ADC, const RECT& AArea, COLORREF AColour) {
+  HBRUSH brush = CreateSolidBrush(AColour);
+  FillRect(ADC, &AArea, brush);
+  DeleteObject(brush);
+}
+
+// A bitmap of the screen's format filled with magenta, the image list's
+// mask colour, on which APaint draws the picture.
+template <class TPaint> HBITMAP MaskedBitmap(int AWidth, int AHeight, TPaint&& APaint) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, AWidth, AHeight);
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  FillSolid(dc, {0, 0, AWidth, AHeight}, RGB(255, 0, 255));
+  APaint(dc);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return bitmap;
+}
+
 class TImageListForm {
 public:
   TImageListForm() {
@@ -34,22 +56,9 @@ public:
   }
 
   static HBITMAP TileBitmap(COLORREF AColour) {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, kDocumentImageSize, kDocumentImageSize);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    const RECT all = {0, 0, kDocumentImageSize, kDocumentImageSize};
-    HBRUSH border = CreateSolidBrush(RGB(255, 0, 255));
-    FillRect(dc, &all, border);
-    DeleteObject(border);
-    const RECT inner = {2, 1, kDocumentImageSize - 2, kDocumentImageSize - 1};
-    HBRUSH fill = CreateSolidBrush(AColour);
-    FillRect(dc, &inner, fill);
-    DeleteObject(fill);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
+    return MaskedBitmap(kDocumentImageSize, kDocumentImageSize, [&](HDC ADC) {
+      FillSolid(ADC, {2, 1, kDocumentImageSize - 2, kDocumentImageSize - 1}, AColour);
+    });
   }
 
   // The cached index of a kind (letter case ignored), or -1.
@@ -97,18 +106,18 @@ int AddBitmap(HBITMAP ABitmap, const std::wstring& AKey) {
 }
 
 int AddImageFile(const std::wstring& AName, const std::wstring& AKey) {
-  std::wstring candidate = host_link::HostBitmapFolder() + AName + L".bmp";
-  if (!host_link::FileExists(candidate))
-    candidate = host_link::HostSecondBitmapFolder() + AName + L".bmp";
-  if (!host_link::FileExists(candidate)) {
-    host_link::ForEachPluginFolder([&](const std::wstring& AFolder) {
+  std::wstring candidate = GetHostBitmapFolder() + AName + L".bmp";
+  if (!FileExists(candidate))
+    candidate = GetHostSecondBitmapFolder() + AName + L".bmp";
+  if (!FileExists(candidate)) {
+    ForEachPluginFolder([&](const std::wstring& AFolder, bool& AStop) {
       candidate = AFolder + L"DocumentImages\\" + AName + L".bmp";
-      if (!host_link::FileExists(candidate))
+      if (!FileExists(candidate))
         candidate = AFolder + L"Buttons\\" + AName + L".bmp";
-      return host_link::FileExists(candidate);
+      AStop = FileExists(candidate);
     });
   }
-  if (!host_link::FileExists(candidate))
+  if (!FileExists(candidate))
     return -1;
   HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, candidate.c_str(), IMAGE_BITMAP, 0, 0,
                                                    LR_LOADFROMFILE | LR_CREATEDIBSECTION));
@@ -128,18 +137,9 @@ int AddShellIcon(const std::wstring& AFileName, const std::wstring& AKey) {
     return -1;
   int width = kDocumentImageSize, height = kDocumentImageSize;
   ImageList_GetIconSize(Images().Main_ImageList, &width, &height);
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  const RECT all = {0, 0, width, height};
-  HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
-  FillRect(dc, &all, magenta);
-  DeleteObject(magenta);
-  ImageList_Draw(systemList, info.iIcon, dc, 0, 0, ILD_TRANSPARENT);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
+  HBITMAP bitmap = MaskedBitmap(width, height, [&](HDC ADC) {
+    ImageList_Draw(systemList, info.iIcon, ADC, 0, 0, ILD_TRANSPARENT);
+  });
   const int index = AddBitmap(bitmap, AKey);
   DeleteObject(bitmap);
   return index;
@@ -157,7 +157,7 @@ int UnknownKindImage(const std::wstring& AKind) {
   // another folder or a device.
   if (AKind.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos)
     return -1;
-  const std::wstring temporary = host_link::MakeTempFileName();
+  const std::wstring temporary = MakeTempFileName();
   if (temporary.empty())
     return -1;
   const std::wstring named = temporary.substr(0, temporary.find_last_of(L'\\') + 1) + AKind;
@@ -190,7 +190,7 @@ int GetDocumentKindImageIndex(const std::wstring& AKind) {
   if (StartsWithUnknown(AKind))
     return UnknownKindImage(AKind);
   int index = -1;
-  const IClient client = host_link::Client();
+  const IClient client = Client();
   if (!client.IsEmpty()) {
     const IServerWindowKind windowKind = client.GetServerWindowKind(AKind);
     if (!windowKind.IsEmpty())

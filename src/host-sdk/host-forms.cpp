@@ -1,7 +1,7 @@
 #include "host-forms.h"
 
 #include "contracts.h"
-#include "host-link.h"
+#include "host-utilities.h"
 
 #include <shellapi.h>
 
@@ -19,50 +19,8 @@ constexpr LRESULT kWantsAllKeys = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLK
 constexpr uint32_t kPanelTimerInterval = 500;
 
 bool ModifierDown() {
-  for (const int key : {VK_SHIFT, VK_CONTROL, VK_MENU})
-    if (GetKeyState(key) & 0x8000)
-      return true;
-  return false;
+  return IsShiftDown() || IsCtrlDown() || IsAltDown();
 }
-
-// The panel form's host timer: registered with the host's timer manager
-// while a client is there; without one it never fires.
-class TPanelTimer : public TAbstractTimerHandler {
-public:
-  explicit TPanelTimer(TServerPanelForm& AForm) : FForm(&AForm) {}
-
-  void Register(const ITimerHandler& ASelf, uint32_t AInterval, bool AEnabled) {
-    const IClient client = host_link::Client();
-    if (client.IsEmpty())
-      return;
-    FManager = client.GetTimerManager();
-    if (!FManager.IsEmpty())
-      FTimerId = FManager.AddHandler(ASelf, int32_t(AInterval), AEnabled);
-  }
-  void Unregister() {
-    FForm = nullptr;
-    if (!FManager.IsEmpty() && FTimerId != 0) {
-      try {
-        FManager.RemoveHandler(FTimerId);
-      } catch (...) {
-        // The host may be gone already; the timer goes with it.
-      }
-    }
-    FTimerId = 0;
-    FManager = ITimerManager();
-  }
-  HRESULT HandleTimerEvent(uint32_t ATimerId) override {
-    return Guarded([&] {
-      if (FForm)
-        FForm->DoTimer(ATimerId);
-    });
-  }
-
-private:
-  TServerPanelForm* FForm;
-  ITimerManager FManager;
-  int32_t FTimerId = 0;
-};
 
 void RegisterFormClass(const wchar_t* AName, WNDPROC AProcedure) {
   WNDCLASSEXW existing = {};
@@ -120,11 +78,15 @@ void TFormWithHelp::SetBorderStyle(TFormBorder ABorder) {
   if (FBorder == ABorder)
     return;
   FBorder = ABorder;
-  if (FHandle) {
-    DestroyHandle();
-    if (FVisible)
-      CreateHandle();
-  }
+  RecreateHandle();
+}
+
+void TFormWithHelp::RecreateHandle() {
+  if (!FHandle)
+    return;
+  DestroyHandle();
+  if (FVisible)
+    CreateHandle();
 }
 
 void TFormWithHelp::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
@@ -158,11 +120,7 @@ void TFormWithHelp::SetParentWindow(HWND AParent) {
     return;
   FParentWindow = AParent;
   // A child and a window of its own differ in style: the window is made again.
-  if (FHandle) {
-    DestroyHandle();
-    if (FVisible)
-      CreateHandle();
-  }
+  RecreateHandle();
 }
 
 HWND TFormWithHelp::Handle() {
@@ -261,7 +219,7 @@ LRESULT TFormWithHelp::WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
     if (!FHandleHelp || !info || info->iContextType != HELPINFO_WINDOW)
       break;
     if (!FIgnoreWhatsThis) {
-      host_link::ClearStatusText();
+      ClearHostStatusText();
       HandleHelpRequest(static_cast<HWND>(info->hItemHandle));
     }
     FIgnoreWhatsThis = false;
@@ -299,7 +257,7 @@ bool TFormWithHelp::ChildKey(HWND AControl, WORD AKey) {
     return false;
   FIgnoreWhatsThis = true;
   if (ModifierDown())
-    host_link::ProcessShortcut(AKey);
+    ProcessHostShortcut(AKey);
   else
     ShowHelpForControl(AControl);
   return true;
@@ -308,7 +266,7 @@ bool TFormWithHelp::ChildKey(HWND AControl, WORD AKey) {
 bool TFormWithHelp::GetHelpReference(HWND AControl, std::wstring& AReference) {
   if (!AControl)
     return false;
-  const IClientAPI_Interface api = host_link::ClientApi();
+  const IClientAPI_Interface api = ClientAPI();
   if (api.IsEmpty())
     return false;
   std::wstring keyword;
@@ -337,9 +295,9 @@ std::wstring TFormWithHelp::GetHelpControlName(HWND AControl) {
 
 void TFormWithHelp::BuildHelpKeyword(HWND AControl, std::wstring& AKeyword) {
   std::wstring prefix;
-  const IClientAPI_Interface api = host_link::ClientApi();
+  const IClientAPI_Interface api = ClientAPI();
   if (!api.IsEmpty())
-    api.FindDialogHelpTopic(host_link::OwnModuleBaseName(), prefix); // its answer does not matter
+    api.FindDialogHelpTopic(GetModuleBaseName(), prefix); // its answer does not matter
   AKeyword = prefix + L".Dlg." + GetHelpControlName(nullptr);
   if (!AControl || AControl == FHandle)
     return;
@@ -368,11 +326,11 @@ LRESULT TServerViewForm::WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam) 
     if (!focus || (focus != WindowHandle() && !IsChild(WindowHandle(), focus)))
       focus = WindowHandle();
     if (!ChildKey(focus, WORD(AWParam)))
-      host_link::ProcessShortcut(WORD(AWParam));
+      ProcessHostShortcut(WORD(AWParam));
     return 0;
   }
   case WM_SYSKEYDOWN:
-    host_link::ProcessShortcut(WORD(AWParam));
+    ProcessHostShortcut(WORD(AWParam));
     return 0;
   default:
     return TFormWithHelp::WndProc(AMessage, AWParam, ALParam);
@@ -381,17 +339,13 @@ LRESULT TServerViewForm::WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam) 
 
 // ---- TServerPanelForm -----------------------------------------------------
 
-TServerPanelForm::TServerPanelForm() {
-  auto* timer = new TPanelTimer(*this);
-  FTimerHandler = ITimerHandler::FromDispatch(timer);
-  timer->Register(FTimerHandler, kPanelTimerInterval, false);
-}
+TServerPanelForm::TServerPanelForm()
+    : FTimerHandler(TTimerHandler::Create([this](uint32_t AId) { DoTimer(AId); },
+                                          kPanelTimerInterval, false)) {}
 
 TServerPanelForm::~TServerPanelForm() {
-  if (auto* timer = static_cast<TPanelTimer*>(static_cast<TAbstractTimerHandler*>(
-          static_cast<TAbstractSupportService*>(FTimerHandler.Intf()))))
-    timer->Unregister();
-  FTimerHandler = ITimerHandler();
+  FTimerHandler->Destroy();
+  FTimerHandler.Reset();
   DestroyHandle();
 }
 
@@ -455,7 +409,8 @@ void TServerDialog::CreateParams(TCreateParams& AParams) {
   if (FSizeableDialog)
     AParams.Style |= WS_THICKFRAME;
   if (!ParentWindow())
-    AParams.Parent = UseHostAsOwner() ? host_link::HostMainWindow() : nullptr;
+    AParams.Parent =
+        UseHostAsOwner() ? reinterpret_cast<HWND>(intptr_t(GetHostMainWindowHandle())) : nullptr;
 }
 
 void TServerDialog::Show() {

@@ -7,6 +7,7 @@
 // window on demand, so the host can move it between windows (the window is
 // destroyed and made again). Only the host's UI thread enters them.
 
+#include "client-access.h"
 #include "host-records.h"
 
 #include <windows.h>
@@ -88,6 +89,8 @@ protected:
   virtual LRESULT WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   LRESULT DefaultHandler(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void CreateHandle();
+  // A style change: an existing window is made again (shown if the form is).
+  void RecreateHandle();
   // F1 or the help message for a window: the help of its control.
   void HandleHelpRequest(HWND AControl);
   bool FRecreating = false;
@@ -123,11 +126,11 @@ public:
 
   void SetParentWindowHolder(const IExternalFormHolder& AWindowHolder);
   const IExternalFormHolder& ParentWindowHolder() const { return FParentWindowHolder; }
-  const ITimerHandler& TimerHandler() const { return FTimerHandler; }
+  TTimerHandler* TimerHandler() const { return FTimerHandler.Get(); }
 
   IExternalFormHolder FParentWindowHolder;
   std::wstring FPanelName;
-  ITimerHandler FTimerHandler;
+  TComPtr<TTimerHandler> FTimerHandler;
 
   virtual void DoTimer(uint32_t AId);
 

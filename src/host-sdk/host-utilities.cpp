@@ -11,11 +11,6 @@
 
 namespace {
 
-bool FileExists(const std::wstring& AName) {
-  const DWORD attributes = GetFileAttributesW(AName.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 wchar_t AsciiUpper(wchar_t ACh) {
   return (ACh >= L'a' && ACh <= L'z') ? wchar_t(ACh - L'a' + L'A') : ACh;
 }
@@ -131,6 +126,14 @@ std::wstring ModuleFileName(HMODULE AModule) {
 
 // A pointer to a routine of this code, whose module is the plug-in's library.
 void ModuleAnchor() {}
+
+std::wstring OwnModuleFileName() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&ModuleAnchor), &module);
+  return ModuleFileName(module);
+}
 
 } // namespace
 
@@ -256,11 +259,15 @@ std::wstring GetHostSystemFolder() {
 }
 
 std::wstring GetModuleFolder() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&ModuleAnchor), &module);
-  return FilePath(ModuleFileName(module));
+  return FilePath(OwnModuleFileName());
+}
+
+std::wstring GetModuleBaseName() {
+  std::wstring name = FileNameOnly(OwnModuleFileName());
+  const size_t dot = name.find_last_of(L'.');
+  if (dot != std::wstring::npos)
+    name.erase(dot);
+  return name;
 }
 
 std::wstring GetModuleLibraryFolder() {
@@ -400,7 +407,12 @@ TDelayedDestroyer::TDelayedDestroyer(std::function<void()> AAction)
     return;
   }
   SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  PostMessageW(FHandle, kDestroyMessage, 0, 0);
+  if (!PostMessageW(FHandle, kDestroyMessage, 0, 0)) {
+    // A full message queue would leave the object and the window for good.
+    std::function<void()> action = std::move(FObjectToDestroy);
+    delete this;
+    action();
+  }
 }
 
 TDelayedDestroyer::~TDelayedDestroyer() {
@@ -426,6 +438,11 @@ LRESULT CALLBACK TDelayedDestroyer::WindowProc(HWND AWindow, UINT AMessage, WPAR
 }
 
 // ---- text and keyboard ---------------------------------------------------------------
+
+bool FileExists(const std::wstring& AName) {
+  const DWORD attributes = GetFileAttributesW(AName.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 std::wstring IncludeTrailingChar(const std::wstring& AText, wchar_t ACh) {
   if (!AText.empty() && AText.back() == ACh)

@@ -49,6 +49,9 @@ void ReleaseLocalIdentity();
 std::wstring GetHostFolder(); // the main program's folder, ASCII upper case
 std::wstring GetHostSystemFolder();
 std::wstring GetModuleFolder(); // the folder of the library that holds this code
+// The file name of the library that holds this code, without folder and
+// extension (the host files dialog help under it).
+std::wstring GetModuleBaseName();
 std::wstring GetModuleLibraryFolder();
 std::wstring GetModuleTemplatesFolder();
 std::wstring GetTempFolder();
@@ -97,6 +100,9 @@ template <class T> void DestroyLater(std::unique_ptr<T> AObject) {
   auto shared = std::shared_ptr<T>(std::move(AObject));
   TDelayedDestroyer::Create([shared]() mutable { shared.reset(); });
 }
+
+// True when the file exists and is not a folder.
+bool FileExists(const std::wstring& AName);
 
 // Text and keyboard routines.
 std::wstring IncludeTrailingChar(const std::wstring& AText, wchar_t ACh);

@@ -1,7 +1,8 @@
 #include "server-views.h"
 
 #include "dispatch.h"
-#include "host-link.h"
+#include "client-access.h"
+#include "host-utilities.h"
 
 #include <memory>
 #include <stdexcept>
@@ -10,42 +11,8 @@ namespace {
 
 HWND GDialogWindow = nullptr;
 
-// Frees a form that has no window once the messages queued now are
-// handled: a hidden message window posts itself the message and frees the
-// form, then itself, when it arrives.
-constexpr UINT kDestroyLaterMessage = 0xB021;
-constexpr wchar_t kDestroyerClass[] = L"TDelayedDestroyer";
-
-LRESULT CALLBACK DestroyerProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  if (AMessage == kDestroyLaterMessage) {
-    delete reinterpret_cast<TFormWithHelp*>(ALParam);
-    DestroyWindow(AWindow);
-    return 0;
-  }
-  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-}
-
-void DestroyFormLater(TFormWithHelp* AForm) {
-  WNDCLASSEXW windowClass = {};
-  windowClass.cbSize = sizeof(windowClass);
-  if (!GetClassInfoExW(GetModuleHandleW(nullptr), kDestroyerClass, &windowClass)) {
-    windowClass.lpfnWndProc = &DestroyerProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kDestroyerClass;
-    RegisterClassExW(&windowClass);
-  }
-  HWND window = CreateWindowExW(0, kDestroyerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-  if (!window || !PostMessageW(window, kDestroyLaterMessage, 0, reinterpret_cast<LPARAM>(AForm))) {
-    // Nothing to wait with: freed now rather than never.
-    if (window)
-      DestroyWindow(window);
-    delete AForm;
-  }
-}
-
 bool HostIsGoingAway() {
-  const IClient client = host_link::Client();
+  const IClient client = Client();
   return client.IsEmpty() || client.IsShuttingDown();
 }
 
@@ -84,7 +51,7 @@ TExternalFormCore::~TExternalFormCore() {
   else if (FForm->HandleAllocated())
     FForm->Release();
   else
-    DestroyFormLater(FForm);
+    DestroyLater(std::unique_ptr<TFormWithHelp>(FForm));
   FForm = nullptr;
 }
 

@@ -1,6 +1,6 @@
 #include "zip-library.h"
 
-#include "host-link.h"
+#include "host-utilities.h"
 
 #include <array>
 #include <cstring>
@@ -94,7 +94,7 @@ template <class TFunction> TFunction Entry(TZipEntry AEntry) {
 bool LoadZipLibrary() {
   if (GZipModule)
     return true;
-  const std::wstring name = host_link::HostSystemFolder() + L"ZipComponents.DLL";
+  const std::wstring name = GetHostSystemFolder() + L"ZipComponents.DLL";
   HMODULE module = LoadLibraryW(name.c_str());
   if (!module)
     return false;

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 TTestHost& SharedTestHost() {
   static TTestHost host;
   return host;
@@ -413,5 +415,62 @@ TEST(ServerDialog, IsCentredOnTheMonitorAndKeepsItsSizeableFrame) {
     EXPECT_EQ(rect.top, info.rcMonitor.top +
                             (info.rcMonitor.bottom - info.rcMonitor.top - dialog.Height()) / 2);
     EXPECT_EQ((GetWindowLongW(dialog.Handle(), GWL_STYLE) & WS_THICKFRAME) != 0, sizeable);
+  }
+}
+
+namespace {
+
+constexpr DISPID kGetTimerManager = 531, kAddHandler = 268, kRemoveHandler = 269,
+                 kHandleTimerEvent = 267;
+
+// A panel form that counts its timer ticks.
+class TTickingPanel : public TServerPanelForm {
+public:
+  std::vector<uint32_t> Ticks;
+  void DoTimer(uint32_t AId) override { Ticks.push_back(AId); }
+};
+
+} // namespace
+
+TEST(ServerPanelForm, OwnsADisabledHostTimerThatTicksItAndGoesWithIt) {
+  struct TCase {
+    const char* Name;
+    HRESULT RemoveAnswer; // a host that is going may fail the removal
+  };
+  const TCase cases[] = {{"host removes the timer", S_OK}, {"host fails the removal", E_FAIL}};
+  for (const TCase& c : cases) {
+    const auto timers = TFakeHostObject::Create({L"ITimerManager"});
+    timers->OnCall(kAddHandler, [](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnInt(9);
+      return S_OK;
+    });
+    const HRESULT removeAnswer = c.RemoveAnswer;
+    timers->OnCall(kRemoveHandler, [removeAnswer](TFakeInvocation&) { return removeAnswer; });
+    SharedTestHost().Client().OnCall(kGetTimerManager, [timers](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnObject(timers->Dispatch());
+      return S_OK;
+    });
+    {
+      TTickingPanel panel;
+      ASSERT_NE(panel.TimerHandler(), nullptr) << c.Name;
+      EXPECT_EQ(panel.TimerHandler()->TimerID(), 9u) << c.Name;
+      std::vector<TFakeCall> added;
+      for (const TFakeCall& call : timers->Calls())
+        if (call.DispId == kAddHandler)
+          added.push_back(call);
+      ASSERT_EQ(added.size(), 1u) << c.Name;
+      EXPECT_EQ(V_I4(&added[0].Declared(1)), 500) << c.Name;
+      EXPECT_EQ(V_BOOL(&added[0].Declared(2)), VARIANT_FALSE) << c.Name << ": created disabled";
+
+      THostArgs tick;
+      tick.I4(9);
+      EXPECT_EQ(tick.Invoke(panel.TimerHandler(), kHandleTimerEvent, nullptr), S_OK) << c.Name;
+      EXPECT_EQ(panel.Ticks, std::vector<uint32_t>{9}) << c.Name;
+    } // the panel's end must not raise, whatever the host answers
+    int removed = 0;
+    for (const TFakeCall& call : timers->Calls())
+      if (call.DispId == kRemoveHandler && V_I4(&call.Declared(0)) == 9)
+        ++removed;
+    EXPECT_EQ(removed, 1) << c.Name;
   }
 }

@@ -5,6 +5,8 @@
 
 #include "host-args.h"
 
+#include <stdexcept>
+
 namespace {
 
 constexpr DISPID kRunCommand = 625, kGetGUIManager = 494, kProcessShortcut = 158,
@@ -252,6 +254,42 @@ TEST_F(HostServices, TimerHandlerOwnsTheHostsTimerId) {
   ASSERT_EQ(removed.size(), 1u);
   EXPECT_EQ(V_I4(&removed[0].Declared(0)), 7);
   timers->ClearLog();
+}
+
+TEST_F(HostServices, TimerGoesQuietlyWhenTheHostFailsItsRemoval) {
+  const auto timers = ServeObject(Host.Client(), kGetTimerManager, {L"ITimerManager"});
+  timers->OnCall(kAddHandler, [](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnInt(3);
+    return S_OK;
+  });
+  timers->OnCall(kRemoveHandler, [](TFakeInvocation& AInvocation) {
+    return AInvocation.Raise(L"The timer manager is gone");
+  });
+  TComPtr<TTimerHandler> timer = TTimerHandler::Create([](uint32_t) {}, 100, true);
+  ASSERT_EQ(timer->TimerID(), 3u);
+  EXPECT_NO_THROW(timer->Destroy()) << "owners call it while they are destroyed";
+  EXPECT_EQ(timer->TimerID(), 0u);
+  EXPECT_NO_THROW(timer->Destroy());
+  EXPECT_EQ(CallsOf(*timers.Get(), kRemoveHandler).size(), 1u) << "removed once only";
+}
+
+TEST_F(HostServices, TimerCallbackFailureFailsOnlyTheHostsCall) {
+  const auto timers = ServeObject(Host.Client(), kGetTimerManager, {L"ITimerManager"});
+  TComPtr<TTimerHandler> timer =
+      TTimerHandler::Create([](uint32_t) { throw std::runtime_error("tick failed"); }, 100, true);
+  THostArgs tick;
+  tick.I4(0);
+  EXPECT_EQ(tick.Invoke(timer.Get(), 267, nullptr), E_UNEXPECTED);
+  timer->Destroy();
+}
+
+TEST_F(HostServices, ClientThatIsNoDispatchObjectIsNoClientUntilItIs) {
+  Host.Client().SetRefusesDispatchQuery(true);
+  IClient none;
+  EXPECT_NO_THROW(none = Client());
+  EXPECT_FALSE(none);
+  Host.Client().SetRefusesDispatchQuery(false);
+  EXPECT_EQ(Client().Intf(), Host.Client().Dispatch()) << "asked again, not cached empty";
 }
 
 TEST(ClientAccess, TimerWithoutClientNeitherRegistersNorUnregisters) {
