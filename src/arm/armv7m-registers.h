@@ -31,6 +31,9 @@ struct TArmV7MRegisterRow {
 inline constexpr int kArmV7MRegisterCount = 30;
 inline constexpr int kArmV7MRegisterIndexPC = 29;
 inline constexpr int kArmV7MRegisterIndexSP = 13;
+// The whole xPSR row: what a flash writer's loader start sets the Thumb bit
+// through (TTarvoDriverFlashTarget takes it).
+inline constexpr int kArmV7MRegisterIndexXPSR = 16;
 
 namespace armv7m_rows {
 using enum TArmRegisterView;

@@ -239,6 +239,8 @@ uint32_t TVEKAbstractRemoteExecuteBaseDriver::WaitForLoader(uint32_t ACommand) {
   const uint32_t limit =
       ACommand == eRemoteCmd_EraseAll ? FEraseAllTimeLimitMs : FCommandTimeLimitMs;
   const ULONGLONG start = GetTickCount64();
+  // The processor is asked before the clock is: a loader that has finished
+  // by a poll is never taken for a stuck one, however long the poll took.
   while (FTarvoBaseDriver->ProcessorIsRunning()) {
     if (GetTickCount64() - start >= limit) {
       FTarvoBaseDriver->PauseProcessor();
@@ -567,53 +569,67 @@ void Check(HRESULT AResult, const wchar_t* AOperation) {
 
 bool TTarvoDriverFlashTarget::MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
                                          uint32_t ACount) {
+  if (!FDriver)
+    return false;
   TLongBool success = LongFalse;
-  Check(FDriver.MemoryRead(int32_t(ASpace), ABuffer, int64_t(AAddress), int32_t(ACount), &success),
+  Check(FDriver->MemoryRead(int32_t(ASpace), ABuffer, int64_t(AAddress), int32_t(ACount), &success),
         L"MemoryRead");
   return success != LongFalse;
 }
 
 bool TTarvoDriverFlashTarget::MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
                                           uint32_t ACount) {
+  if (!FDriver)
+    return false;
   TLongBool success = LongFalse;
-  Check(FDriver.MemoryWrite(int32_t(ASpace), ABuffer, int64_t(AAddress), int32_t(ACount), &success),
-        L"MemoryWrite");
+  Check(
+      FDriver->MemoryWrite(int32_t(ASpace), ABuffer, int64_t(AAddress), int32_t(ACount), &success),
+      L"MemoryWrite");
   return success != LongFalse;
 }
 
 void TTarvoDriverFlashTarget::ResetProcessor() {
-  Check(FDriver.ResetProcessor(), L"ResetProcessor");
+  if (FDriver)
+    Check(FDriver->ResetProcessor(), L"ResetProcessor");
 }
 
 void TTarvoDriverFlashTarget::PauseProcessor() {
-  Check(FDriver.PauseProcessor(), L"PauseProcessor");
+  if (FDriver)
+    Check(FDriver->PauseProcessor(), L"PauseProcessor");
 }
 
 void TTarvoDriverFlashTarget::ContinueProcessor() {
-  Check(FDriver.ContinueProcessor(), L"ContinueProcessor");
+  if (FDriver)
+    Check(FDriver->ContinueProcessor(), L"ContinueProcessor");
 }
 
 bool TTarvoDriverFlashTarget::ProcessorIsRunning() {
+  if (!FDriver)
+    return false;
   TBoolean running;
-  Check(FDriver.ProcessorIsRunning(&running), L"ProcessorIsRunning");
+  Check(FDriver->ProcessorIsRunning(&running), L"ProcessorIsRunning");
   return bool(running);
 }
 
 bool TTarvoDriverFlashTarget::SetCoreRegister(TCoreRegister ARegister, uint32_t AValue) {
+  if (!FDriver)
+    return false;
   int32_t index = FXpsrIndex;
   if (ARegister == TCoreRegister::PC)
-    Check(FDriver.GetRegisterIndex_PC(&index), L"GetRegisterIndex_PC");
+    Check(FDriver->GetRegisterIndex_PC(&index), L"GetRegisterIndex_PC");
   else if (ARegister == TCoreRegister::SP)
-    Check(FDriver.GetRegisterIndex_SP(&index), L"GetRegisterIndex_SP");
+    Check(FDriver->GetRegisterIndex_SP(&index), L"GetRegisterIndex_SP");
   if (index < 0)
     return false;
   TBoolean done;
-  Check(FDriver.SetProcessorRegisterValue(index, AValue, &done), L"SetProcessorRegisterValue");
+  Check(FDriver->SetProcessorRegisterValue(index, AValue, &done), L"SetProcessorRegisterValue");
   return bool(done);
 }
 
 void TTarvoDriverFlashTarget::AddSoftBreakpoint(uint32_t ASpace, uint64_t AAddress) {
+  if (!FDriver)
+    return;
   uint32_t ignored = 0;
-  Check(FDriver.AddSoftBreakpoint(int32_t(ASpace), int64_t(AAddress), &ignored),
+  Check(FDriver->AddSoftBreakpoint(int32_t(ASpace), int64_t(AAddress), &ignored),
         L"AddSoftBreakpoint");
 }

@@ -90,12 +90,19 @@ public:
 class TTarvoDriver;
 
 // The flash target of a processor driver: its memory interface and its run
-// control, register indexes as the driver numbers them. A driver without an
-// xPSR register index passes -1.
+// control, register indexes as the driver numbers them (the program counter
+// and stack pointer as the driver names them, the xPSR by the index given;
+// a driver without one passes -1). A driver that hands a writer its own
+// target makes it unbound, before the writer is built in its constructor,
+// and binds it once complete: until then the target answers failure and
+// does nothing. A failed driver operation raises, so that a run control
+// that cannot be asked never passes for a loader that has finished.
 class TTarvoDriverFlashTarget : public IFlashTarget {
 public:
+  explicit TTarvoDriverFlashTarget(int32_t AXpsrIndex) : FXpsrIndex(AXpsrIndex) {}
   TTarvoDriverFlashTarget(TTarvoDriver& ADriver, int32_t AXpsrIndex)
-      : FDriver(ADriver), FXpsrIndex(AXpsrIndex) {}
+      : FDriver(&ADriver), FXpsrIndex(AXpsrIndex) {}
+  void Bind(TTarvoDriver& ADriver) { FDriver = &ADriver; }
 
   bool MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
                   uint32_t ACount) override;
@@ -109,7 +116,7 @@ public:
   void AddSoftBreakpoint(uint32_t ASpace, uint64_t AAddress) override;
 
 private:
-  TTarvoDriver& FDriver;
+  TTarvoDriver* FDriver = nullptr;
   int32_t FXpsrIndex;
 };
 

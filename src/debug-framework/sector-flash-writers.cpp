@@ -126,7 +126,10 @@ uint32_t TFLASH_CORTEXM3::InternalFlashErase(uint32_t AIndex, uint32_t AStart, u
     return status;
   const uint32_t first = FlashSectorFromAddress(AIndex, AStart);
   const uint32_t last = FlashSectorFromAddress(AIndex, AEnd);
-  for (uint32_t s = first; last >= first && s <= last; ++s) {
+  // The first sector that fails ends the erase: a later sector's success
+  // must not hide it, and a stuck controller must not cost one time limit
+  // (and one message) per sector.
+  for (uint32_t s = first; status == 0 && last >= first && s <= last; ++s) {
     const uint32_t a = FlashAddressFromSector(AIndex, s);
     status = Command(eRemoteCmd_Erase, {a, a + GetFlashSectorSize()});
   }

@@ -5,6 +5,10 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
 namespace {
 
 constexpr wchar_t kFormProperty[] = L"OrvandelForm";
@@ -38,7 +42,118 @@ void RegisterFormClass(const wchar_t* AName, WNDPROC AProcedure) {
   RegisterClassExW(&windowClass);
 }
 
+bool IsChildWindow(HWND AWindow) {
+  return (GetWindowLongW(AWindow, GWL_STYLE) & WS_CHILD) != 0;
+}
+
+// Tab stops in tab (creation) order; control parents are walked into, not
+// stopped at.
+void CollectTabStops(HWND AParent, std::vector<HWND>& AStops) {
+  for (HWND child = GetWindow(AParent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if (!(style & WS_VISIBLE) || (style & WS_DISABLED))
+      continue;
+    if (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)
+      CollectTabStops(child, AStops);
+    else if (style & WS_TABSTOP)
+      AStops.push_back(child);
+  }
+}
+
+// The dialog-code bits with which a control keeps a key for itself.
+struct TWantedKey {
+  WORD Key;
+  LRESULT Codes;
+};
+constexpr TWantedKey kDialogKeys[] = {
+    {VK_TAB, DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE},
+    {VK_ESCAPE, DLGC_WANTALLKEYS | DLGC_WANTMESSAGE},
+    {VK_RETURN, DLGC_WANTALLKEYS | DLGC_WANTMESSAGE},
+};
+
+bool IsButton(HWND AWindow) {
+  wchar_t className[16] = {};
+  GetClassNameW(AWindow, className, 16);
+  return lstrcmpiW(className, L"Button") == 0;
+}
+
+// Push buttons share their style bits with other controls' own styles:
+// the class tells first.
+bool IsPushButton(HWND AButton) {
+  const LONG kind = GetWindowLongW(AButton, GWL_STYLE) & BS_TYPEMASK;
+  return IsButton(AButton) && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON);
+}
+
+bool IsDefaultButton(HWND AButton) {
+  return IsButton(AButton) &&
+         (GetWindowLongW(AButton, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+// An enabled, visible button among AParent's descendants matching APredicate.
+template <class TPredicate> HWND FindButton(HWND AParent, TPredicate APredicate) {
+  for (HWND child = GetWindow(AParent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child) || !IsWindowEnabled(child))
+      continue;
+    if (IsButton(child) && APredicate(child))
+      return child;
+    if (HWND inner = FindButton(child, APredicate))
+      return inner;
+  }
+  return nullptr;
+}
+
 } // namespace
+
+UINT DialogKeyMessage() {
+  static const UINT message = RegisterWindowMessageW(L"OrvandelDialogKey");
+  return message;
+}
+
+LRESULT OfferDialogKey(HWND AWindow, WORD AKey) {
+  for (HWND window = AWindow; window; window = GetParent(window)) {
+    if (const LRESULT answer = SendMessageW(window, DialogKeyMessage(), AKey, 0))
+      return answer;
+    if (!IsChildWindow(window))
+      break; // a window of its own: its parent is only its owner
+  }
+  return 0;
+}
+
+bool IsFormDialogMessage(const MSG& AMessage) {
+  if (AMessage.message != WM_KEYDOWN || !AMessage.hwnd || IsAltDown())
+    return false;
+  const auto key =
+      std::find_if(std::begin(kDialogKeys), std::end(kDialogKeys),
+                   [&](const TWantedKey& AKey) { return AKey.Key == AMessage.wParam; });
+  if (key == std::end(kDialogKeys))
+    return false;
+  MSG copy = AMessage;
+  const LRESULT code =
+      SendMessageW(AMessage.hwnd, WM_GETDLGCODE, AMessage.wParam, reinterpret_cast<LPARAM>(&copy));
+  if (code & key->Codes)
+    return false;
+  return OfferDialogKey(AMessage.hwnd, key->Key) != 0;
+}
+
+bool SelectNextTabStop(HWND ARoot, bool AForward) {
+  std::vector<HWND> stops;
+  CollectTabStops(ARoot, stops);
+  if (stops.empty())
+    return false;
+  const HWND focus = GetFocus();
+  // The stop that holds the focus (a stop's own children count as it).
+  auto current = std::find_if(stops.begin(), stops.end(),
+                              [&](HWND AStop) { return AStop == focus || IsChild(AStop, focus); });
+  size_t next = 0;
+  if (current == stops.end())
+    next = AForward ? 0 : stops.size() - 1;
+  else {
+    const size_t at = size_t(current - stops.begin());
+    next = AForward ? (at + 1) % stops.size() : (at + stops.size() - 1) % stops.size();
+  }
+  SetFocus(stops[next]);
+  return true;
+}
 
 // ---- TFormWithHelp --------------------------------------------------------
 
@@ -130,6 +245,8 @@ HWND TFormWithHelp::Handle() {
 }
 
 void TFormWithHelp::CreateParams(TCreateParams& AParams) {
+  // The focus moves through a form's controls into those of its children.
+  AParams.ExStyle |= WS_EX_CONTROLPARENT;
   if (FParentWindow) {
     AParams.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     AParams.Parent = FParentWindow;
@@ -213,7 +330,19 @@ LRESULT TFormWithHelp::DefaultHandler(UINT AMessage, WPARAM AWParam, LPARAM ALPa
 }
 
 LRESULT TFormWithHelp::WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == DialogKeyMessage())
+    return DialogKey(WORD(AWParam));
   switch (AMessage) {
+  case WM_NCCREATE: {
+    const LRESULT result = DefaultHandler(AMessage, AWParam, ALParam);
+    // A dialog border cannot be sized, minimised or maximised: its system
+    // menu does not offer it.
+    if (FBorder == TFormBorder::Dialog)
+      if (HMENU menu = GetSystemMenu(FHandle, FALSE))
+        for (const UINT command : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE})
+          DeleteMenu(menu, command, MF_BYCOMMAND);
+    return result;
+  }
   case WM_HELP: {
     const auto* info = reinterpret_cast<const HELPINFO*>(ALParam);
     if (!FHandleHelp || !info || info->iContextType != HELPINFO_WINDOW)
@@ -244,6 +373,15 @@ LRESULT TFormWithHelp::WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
     break;
   }
   return DefaultHandler(AMessage, AWParam, ALParam);
+}
+
+LRESULT TFormWithHelp::DialogKey(WORD AKey) {
+  if (AKey != VK_TAB || !FHandle)
+    return 0;
+  if (IsChildWindow(FHandle))
+    if (const LRESULT answer = OfferDialogKey(GetParent(FHandle), AKey))
+      return answer;
+  return SelectNextTabStop(FHandle, !IsShiftDown()) ? 1 : 0;
 }
 
 void TFormWithHelp::HandleHelpRequest(HWND AControl) {
@@ -417,4 +555,147 @@ void TServerDialog::Show() {
   // Shown where PositionDialog put it: no placement by the system.
   TFormWithHelp::Show();
   SetWindowPos(Handle(), nullptr, Left(), Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+// Disables the dialog's owner for the modal loop and gives it back (and
+// the activation) however the loop ends.
+class TModalScope {
+public:
+  explicit TModalScope(HWND AOwner)
+      : FOwner(AOwner), FPreviousActive(GetActiveWindow()),
+        FOwnerWasEnabled(AOwner && IsWindowEnabled(AOwner)) {
+    if (FOwnerWasEnabled)
+      EnableWindow(FOwner, FALSE);
+  }
+  ~TModalScope() {
+    // Enabled before the dialog hides, so the activation does not go to
+    // another program's window in between.
+    if (FOwnerWasEnabled && IsWindow(FOwner))
+      EnableWindow(FOwner, TRUE);
+  }
+  void Restore() const {
+    if (FPreviousActive && IsWindow(FPreviousActive))
+      SetActiveWindow(FPreviousActive);
+  }
+
+private:
+  HWND FOwner;
+  HWND FPreviousActive;
+  bool FOwnerWasEnabled;
+};
+
+} // namespace
+
+int TServerDialog::ShowModal() {
+  if (FModal)
+    throw std::logic_error("The dialog is shown modally already");
+  HWND window = Handle();
+  FModalResult = mrNone;
+  FModal = true;
+  {
+    TModalScope scope(GetWindow(window, GW_OWNER));
+    try {
+      Show();
+      SetActiveWindow(window);
+      SelectNextTabStop(window, true);
+      MSG message;
+      while (FModalResult == mrNone) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+          // The program is ending: the outer loop must see the quit too.
+          PostQuitMessage(int(message.wParam));
+          FModalResult = mrCancel;
+          break;
+        }
+        if (got < 0) {
+          FModalResult = mrCancel;
+          break;
+        }
+        if (!IsFormDialogMessage(message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
+        if (!HandleAllocated() && FModalResult == mrNone)
+          FModalResult = mrCancel; // the window went away under the loop
+      }
+    } catch (...) {
+      FModal = false;
+      Hide();
+      throw;
+    }
+    Hide();
+    scope.Restore();
+  }
+  FModal = false;
+  return FModalResult;
+}
+
+LRESULT TServerDialog::WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  switch (AMessage) {
+  case WM_NCCREATE:
+    // A sizeable dialog keeps the system's frame handling and system menu.
+    if (FSizeableDialog)
+      return DefaultHandler(AMessage, AWParam, ALParam);
+    break;
+  case WM_CLOSE:
+    if (CloseQuery()) {
+      // A result given just before (an edit control clicks the default
+      // button and then closes its dialog) is kept.
+      if (FModal && FModalResult == mrNone)
+        FModalResult = mrCancel;
+      else
+        Hide();
+    }
+    return 0;
+  case DM_GETDEFID:
+    // Controls that press the default button themselves ask for it.
+    if (HWND button = FindButton(WindowHandle(), &IsDefaultButton))
+      return MAKELRESULT(GetDlgCtrlID(button), DC_HASDEFID);
+    return 0;
+  case WM_COMMAND: {
+    const WORD id = LOWORD(AWParam);
+    if (FModal && ALParam && HIWORD(AWParam) == BN_CLICKED && id >= mrOk && id <= mrNo) {
+      FModalResult = id;
+      return 0;
+    }
+    break;
+  }
+  default:
+    break;
+  }
+  return TFormWithHelp::WndProc(AMessage, AWParam, ALParam);
+}
+
+LRESULT TServerDialog::DialogKey(WORD AKey) {
+  HWND window = WindowHandle();
+  if (!window)
+    return 0;
+  HWND button = nullptr;
+  if (AKey == VK_ESCAPE) {
+    button = FindButton(window, [](HWND AButton) {
+      return IsPushButton(AButton) && GetDlgCtrlID(AButton) == IDCANCEL;
+    });
+  } else if (AKey == VK_RETURN) {
+    // The focused push button, else the default one, else the OK button.
+    const HWND focus = GetFocus();
+    if (focus && IsChild(window, focus) && IsPushButton(focus))
+      button = focus;
+    if (!button)
+      button = FindButton(window, &IsDefaultButton);
+    if (!button)
+      button = FindButton(window, [](HWND AButton) {
+        return IsPushButton(AButton) && GetDlgCtrlID(AButton) == IDOK;
+      });
+  } else {
+    return TFormWithHelp::DialogKey(AKey);
+  }
+  if (!button)
+    return 0;
+  // Told as the button's own click, without the mouse emulation of a
+  // click message that needs the dialog to be the active window.
+  SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+  return 1;
 }

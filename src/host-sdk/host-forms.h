@@ -18,6 +18,37 @@
 
 enum class TFormBorder { None, Dialog, Sizeable };
 
+// The modal results a dialog ends with; a push button whose control id is
+// one of them ends a modal dialog with that result when clicked.
+enum TModalResult : int {
+  mrNone = 0,
+  mrOk = IDOK,
+  mrCancel = IDCANCEL,
+  mrAbort = IDABORT,
+  mrRetry = IDRETRY,
+  mrIgnore = IDIGNORE,
+  mrYes = IDYES,
+  mrNo = IDNO,
+};
+
+// Dialog keys (Tab, Shift+Tab, Escape, Enter) of the plug-in's windows.
+// A key the focused control does not ask for (its dialog-code answer) is
+// offered, as the registered message DialogKeyMessage() (WParam: the key),
+// to the control and its parents upward; the first window that answers
+// non-zero has handled it. Forms move the focus on Tab, hosting panels hand
+// it to their parent form.
+UINT DialogKeyMessage();
+// Offers AKey to AWindow and then to each parent while the window asked is a
+// child; the first non-zero answer, or 0.
+LRESULT OfferDialogKey(HWND AWindow, WORD AKey);
+// For a message loop: true when AMessage was a dialog key and was handled
+// (it must then not be dispatched).
+bool IsFormDialogMessage(const MSG& AMessage);
+// Moves the focus to the next (or previous) enabled, visible tab stop
+// inside ARoot, descending into control parents, wrapping around. False
+// when ARoot holds no tab stop.
+bool SelectNextTabStop(HWND ARoot, bool AForward);
+
 class TFormWithHelp {
 public:
   TFormWithHelp();
@@ -93,6 +124,10 @@ protected:
   void RecreateHandle();
   // F1 or the help message for a window: the help of its control.
   void HandleHelpRequest(HWND AControl);
+  // A dialog key offered to the form: Tab and Shift+Tab go first to the
+  // windows the form sits in, and move the focus inside the form when none
+  // of them takes the key. Non-zero when handled.
+  virtual LRESULT DialogKey(WORD AKey);
   bool FRecreating = false;
 
 private:
@@ -155,7 +190,25 @@ public:
   // Shows the dialog where it was placed.
   void Show() override;
 
+  // Shows the dialog modally: its owner is disabled and the dialog runs its
+  // own message loop until a modal result is set (a button with a result
+  // id, closing the window: mrCancel, SetModalResult), then it is hidden,
+  // the owner enabled again and the result answered. A quit message ends
+  // the loop with mrCancel and is posted again for the outer loop.
+  int ShowModal();
+  int ModalResult() const { return FModalResult; }
+  void SetModalResult(int AResult) { FModalResult = AResult; }
+  bool Modal() const { return FModal; }
+  // Asked before the window closes; false keeps it open.
+  virtual bool CloseQuery() { return true; }
+
 protected:
   const wchar_t* ClassName() const override { return L"TServerDialog"; }
   void CreateParams(TCreateParams& AParams) override;
+  LRESULT WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
+  LRESULT DialogKey(WORD AKey) override;
+
+private:
+  int FModalResult = mrNone;
+  bool FModal = false;
 };

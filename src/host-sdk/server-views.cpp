@@ -347,6 +347,17 @@ LRESULT CALLBACK TExternalFormComponent::StaticWndProc(HWND AWindow, UINT AMessa
 }
 
 LRESULT TExternalFormComponent::WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == DialogKeyMessage()) {
+    // Tab moves through the form this panel sits in, of which the hosted
+    // form's controls are a part; other dialog keys, Alt+Tab and a Tab that
+    // comes back here are not the panel's.
+    if (AWParam != VK_TAB || IsAltDown() || FInCMDialogKey)
+      return 0;
+    FInCMDialogKey = true;
+    const LRESULT answer = OfferDialogKey(FParent, VK_TAB);
+    FInCMDialogKey = false;
+    return answer;
+  }
   switch (AMessage) {
   case WM_CREATE:
     if (!FExternalForm.IsEmpty())

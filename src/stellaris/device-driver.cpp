@@ -1,6 +1,7 @@
 #include "device-driver.h"
 
 #include "actions.h"
+#include "armv7m-registers.h"
 #include "device-catalogue.h"
 #include "family-registry.h"
 #include "sector-flash-writers.h"
@@ -82,81 +83,14 @@ TVEKAbstractRemoteExecuteBaseDriverClass WriterClass(TFlashWriterClass AClass,
 
 } // namespace
 
-// ---- the processor operations of the flash writer --------------------------------
-
-// The flash writer drives its loader through the driver's own memory and run
-// control. Until the driver is complete (during construction) it answers
-// failure and does nothing.
-class TDeviceData::TDriverFlashTarget : public IFlashTarget {
-public:
-  void Bind(TDeviceData* ADriver) { FDriver = ADriver; }
-
-  bool MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                  uint32_t ACount) override {
-    TLongBool success = false;
-    return FDriver &&
-           SUCCEEDED(FDriver->MemoryRead(int32_t(ASpace), ABuffer, int64_t(AAddress),
-                                         int32_t(ACount), &success)) &&
-           bool(success);
-  }
-  bool MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                   uint32_t ACount) override {
-    TLongBool success = false;
-    return FDriver &&
-           SUCCEEDED(FDriver->MemoryWrite(int32_t(ASpace), ABuffer, int64_t(AAddress),
-                                          int32_t(ACount), &success)) &&
-           bool(success);
-  }
-  // The core's reset catches the processor at its reset vector.
-  void ResetProcessor() override {
-    if (FDriver)
-      FDriver->ResetProcessor();
-  }
-  void PauseProcessor() override {
-    if (FDriver)
-      FDriver->PauseProcessor();
-  }
-  void ContinueProcessor() override {
-    if (FDriver)
-      FDriver->ContinueProcessor();
-  }
-  bool ProcessorIsRunning() override {
-    TBoolean running = false;
-    return FDriver && SUCCEEDED(FDriver->ProcessorIsRunning(&running)) && bool(running);
-  }
-  bool SetCoreRegister(TCoreRegister ARegister, uint32_t AValue) override {
-    if (!FDriver)
-      return false;
-    TTransactionScope transaction(*FDriver);
-    FDriver->WriteCoreRegister(CoreRegisterNumber(ARegister), AValue);
-    return true;
-  }
-  void AddSoftBreakpoint(uint32_t ASpace, uint64_t AAddress) override {
-    uint32_t saved = 0;
-    if (FDriver)
-      FDriver->AddSoftBreakpoint(int32_t(ASpace), int64_t(AAddress), &saved);
-  }
-
-private:
-  // Core register numbers of the register selector.
-  static int32_t CoreRegisterNumber(TCoreRegister ARegister) {
-    constexpr std::pair<TCoreRegister, int32_t> kNumbers[] = {
-        {TCoreRegister::PC, 15}, {TCoreRegister::SP, 13}, {TCoreRegister::XPSR, 16}};
-    for (const auto& [reg, number] : kNumbers)
-      if (reg == ARegister)
-        return number;
-    throw std::out_of_range("no such core register");
-  }
-
-  TDeviceData* FDriver = nullptr;
-};
-
 // ---- the driver ---------------------------------------------------------------
 
 TDeviceData::TDeviceData(int32_t AKind)
-    : TDeviceData(AKind, std::make_unique<TDriverFlashTarget>()) {}
+    : TDeviceData(AKind, std::make_unique<TTarvoDriverFlashTarget>(kArmV7MRegisterIndexXPSR)) {}
 
-TDeviceData::TDeviceData(int32_t AKind, std::unique_ptr<TDriverFlashTarget> AFlashTarget)
+// The writer is built by the base class's constructor, over a target that
+// stays unbound until the driver is complete.
+TDeviceData::TDeviceData(int32_t AKind, std::unique_ptr<TTarvoDriverFlashTarget> AFlashTarget)
     : TARM_Cortex_M3(eDeviceProcessor_CORE_ARM_CORTEX_M3, eDeviceProcessor_TYPE_HARD,
                      WriterClass(DeviceRecord(AKind).RemoteExecutionDriver, AFlashTarget.get())),
       FKind(AKind), FFlashTarget(std::move(AFlashTarget)) {
@@ -164,7 +98,7 @@ TDeviceData::TDeviceData(int32_t AKind, std::unique_ptr<TDriverFlashTarget> AFla
   // have to be built from both classes, which this layer does not do.
   if (Row().RemoteExecutionDriverData != TFlashWriterClass::None)
     throw std::logic_error("a second flash writer class is not supported");
-  FFlashTarget->Bind(this);
+  FFlashTarget->Bind(*this);
 }
 
 TDeviceData::~TDeviceData() = default;

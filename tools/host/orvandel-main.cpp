@@ -1,5 +1,10 @@
 // The command-line host: loads the plug-in from its own folder and drives it.
 
+#include "cli-bsdl.h"
+#include "cli-debug.h"
+#include "cli-device.h"
+#include "cli-flash.h"
+#include "dialog-hook.h"
 #include "plugin-library.h"
 #include "remote-bitbang-target.h"
 #include "sim-scan-target.h"
@@ -9,6 +14,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -36,17 +42,49 @@ struct TVerb {
   const wchar_t* Usage; // the verb and its arguments
   const wchar_t* Summary;
   int (*Run)(const TCommandLine& ALine);
+  // The verb's own options, each followed by a blank.
+  const wchar_t* Options = L"";
 };
 
 int Help(const TCommandLine& ALine);
 int Devices(const TCommandLine& ALine);
 int Scan(const TCommandLine& ALine);
+int Debug(const TCommandLine& ALine);
+int Info(const TCommandLine& ALine);
+int Identify(const TCommandLine& ALine);
+int Bsdl(const TCommandLine& ALine);
+int Flash(const TCommandLine& ALine);
 
+// A verb may take several rows, one per form; the first row runs it.
 constexpr TVerb kVerbs[] = {
     {L"devices", L"devices", L"list the device kinds the plug-in serves", Devices},
     {L"help", L"help", L"show this text", Help},
     {L"scan", L"scan", L"list the JTAG chain's devices with their IDCODEs", Scan},
+    {L"info", L"info <part>", L"show the device information of the part's driver", Info},
+    {L"identify", L"identify <part>", L"read the chip's IDCODE through the part's driver",
+     Identify},
+    {L"bsdl", L"bsdl <part>", L"show the part's boundary-scan entity and its cell table", Bsdl},
+    {L"flash", L"flash <part> <image> [--no-verify] [--erase-all]",
+     L"erase, program and verify flash with a HEX, ELF or raw image", Flash,
+     L"--no-verify --erase-all "},
+    {L"halt", L"halt <part>", L"halt the core; show whether it halted and the PC", Debug},
+    {L"step", L"step <part> [N]", L"execute N instructions (default 1), halting first; show the PC",
+     Debug},
+    {L"run", L"run <part>", L"let the core run; show the PC it resumed from", Debug},
+    {L"reset", L"reset <part>", L"reset the core; show the PC it stops at", Debug},
+    {L"regs", L"regs <part> [NAME=VALUE ...]",
+     L"halt, write the given registers (decimal or 0x hex), list all registers", Debug},
+    {L"mem", L"mem <part> read ADDR LEN [--out FILE]",
+     L"show memory, 16 bytes a line, or write its raw bytes to FILE", Debug, L"--out --in "},
+    {L"mem", L"mem <part> write ADDR HEXBYTES|--in FILE", L"write bytes given in hex or a file's",
+     Debug},
+    {L"mem", L"mem <part> verify ADDR FILE",
+     L"compare memory with a file; exit 1 at the first difference", Debug},
 };
+
+// Answers every box the plug-in shows, after printing it; none waits for a
+// person, and a verb during which one showed fails.
+TDialogHook* gDialogs = nullptr;
 
 struct TJtagTargetKind {
   const wchar_t* Form;
@@ -81,8 +119,12 @@ std::string Narrowed(const std::wstring& AText) {
 void PrintUsage(FILE* AStream) {
   fputws(L"usage: orvandel [--plugin PATH] [--jtag TARGET] <verb> [arguments]\n\nverbs:\n",
          AStream);
-  for (const TVerb& verb : kVerbs)
-    fwprintf(AStream, L"  %-10ls %ls\n", verb.Usage, verb.Summary);
+  for (const TVerb& verb : kVerbs) {
+    if (std::wstring_view(verb.Usage).size() <= 10)
+      fwprintf(AStream, L"  %-10ls %ls\n", verb.Usage, verb.Summary);
+    else
+      fwprintf(AStream, L"  %ls\n  %-10ls %ls\n", verb.Usage, L"", verb.Summary);
+  }
   fputws(L"\nJTAG targets (--jtag TARGET):\n", AStream);
   for (const TJtagTargetKind& kind : kJtagTargets)
     fwprintf(AStream, L"  %ls\n            %ls\n", kind.Form, kind.Summary);
@@ -90,28 +132,6 @@ void PrintUsage(FILE* AStream) {
 
 int Help(const TCommandLine&) {
   PrintUsage(stdout);
-  return 0;
-}
-
-int Devices(const TCommandLine& ALine) {
-  CoInitialize(nullptr);
-  TPluginLibrary plugin;
-  if (!plugin.Load(ALine.PluginPath))
-    return Fail(plugin.ErrorText());
-  int32_t count = -1;
-  const HRESULT hr = plugin.GetTarvoDriverCount(&count);
-  if (FAILED(hr))
-    return Fail(L"GetTarvoDriverCount failed with " + std::to_wstring(hr));
-  wprintf(L"%d device kinds\n", int(count));
-  if (count == 0)
-    wprintf(L"no driver is available yet\n");
-  for (int32_t kind = 0; kind < count; ++kind) {
-    IDispatch* driver = nullptr;
-    if (SUCCEEDED(plugin.GetTarvoDriver_Plugin(kind, &driver)) && driver) {
-      wprintf(L"%5d\n", int(kind));
-      driver->Release();
-    }
-  }
   return 0;
 }
 
@@ -147,6 +167,82 @@ int Scan(const TCommandLine& ALine) {
   return 0;
 }
 
+// Runs a verb with the plug-in loaded beside a host over the chosen scan
+// target (drivers call their host back while they are made); the plug-in is
+// unloaded before the host whose objects its drivers hold.
+template <class TRun> int WithPlugin(const TCommandLine& ALine, TRun ARun) {
+  CoInitialize(nullptr);
+  const std::unique_ptr<IScanTarget> target = OpenScanTarget(ALine.Jtag);
+  TTestHost host(*target);
+  TPluginLibrary plugin;
+  if (!plugin.Load(ALine.PluginPath))
+    return Fail(plugin.ErrorText());
+  return ARun(plugin, host);
+}
+
+// The verbs that take exactly one part name.
+template <class TRun> int WithPart(const TCommandLine& ALine, TRun ARun) {
+  if (ALine.Arguments.size() != 1)
+    return Fail(ALine.Verb + L" takes one part name");
+  return WithPlugin(ALine, [&](TPluginLibrary& APlugin, TTestHost& AHost) {
+    return ARun(APlugin, AHost, ALine.Arguments[0]);
+  });
+}
+
+int Devices(const TCommandLine& ALine) {
+  return WithPlugin(ALine,
+                    [](TPluginLibrary& APlugin, TTestHost&) { return DevicesVerb(APlugin); });
+}
+
+int Info(const TCommandLine& ALine) {
+  return WithPart(ALine, [](TPluginLibrary& APlugin, TTestHost&, const std::wstring& APart) {
+    return InfoVerb(APlugin, APart);
+  });
+}
+
+int Identify(const TCommandLine& ALine) {
+  return WithPart(ALine, [](TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart) {
+    return IdentifyVerb(APlugin, AHost, APart);
+  });
+}
+
+int Bsdl(const TCommandLine& ALine) {
+  return WithPart(ALine, [](TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart) {
+    IDispatch* driver = BindPartDriver(APlugin, AHost, APart);
+    if (!driver)
+      return 1;
+    const int status = BsdlVerb(driver);
+    driver->Release();
+    return status;
+  });
+}
+
+int Flash(const TCommandLine& ALine) {
+  return WithPlugin(ALine, [&](TPluginLibrary& APlugin, TTestHost& AHost) {
+    return FlashVerb(APlugin, AHost, ALine.Arguments);
+  });
+}
+
+int Debug(const TCommandLine& ALine) {
+  return WithPlugin(ALine, [&](TPluginLibrary& APlugin, TTestHost& AHost) {
+    return DebugPartVerb(APlugin, AHost, ALine.Verb, ALine.Arguments, stdout, stderr, gDialogs);
+  });
+}
+
+// A verb's own options reach it among its arguments.
+bool CheckVerbOptions(const TCommandLine& ALine, const TVerb& AVerb, std::wstring& AError) {
+  for (const std::wstring& arg : ALine.Arguments) {
+    if (arg.size() <= 2 || arg.compare(0, 2, L"--") != 0)
+      continue;
+    const std::wstring name = arg.substr(0, arg.find(L'=')) + L" ";
+    if (std::wstring_view(AVerb.Options).find(name) == std::wstring_view::npos) {
+      AError = L"unknown option \"" + arg + L"\"; see 'orvandel help'";
+      return false;
+    }
+  }
+  return true;
+}
+
 // Options (with their value as the next argument or after '='), the verb,
 // then its arguments, in any order.
 bool ParseCommandLine(const std::vector<std::wstring>& AArgs, TCommandLine& ALine,
@@ -179,8 +275,8 @@ bool ParseCommandLine(const std::vector<std::wstring>& AArgs, TCommandLine& ALin
       if (ALine.Verb.empty())
         ALine.Verb = L"help";
     } else if (arg.size() > 2 && arg.compare(0, 2, L"--") == 0) {
-      AError = L"unknown option \"" + arg + L"\"; see 'orvandel help'";
-      return false;
+      // Checked against the verb's own options once the verb is known.
+      ALine.Arguments.push_back(arg);
     } else if (ALine.Verb.empty()) {
       ALine.Verb = arg;
     } else {
@@ -201,14 +297,27 @@ int wmain(int argc, wchar_t** argv) {
     PrintUsage(stderr);
     return 2;
   }
+  TDialogHook dialogs;
+  dialogs.OnUnscripted = [](const TDialogHook::TDialog& ADialog) {
+    fwprintf(stderr, L"orvandel: the plug-in says (%ls): %ls\n", ADialog.Caption.c_str(),
+             ADialog.Text.c_str());
+  };
+  gDialogs = &dialogs;
   for (const TVerb& verb : kVerbs) {
     if (line.Verb != verb.Name)
       continue;
+    if (!CheckVerbOptions(line, verb, error))
+      return Fail(error);
+    int status = 1;
     try {
-      return verb.Run(line);
+      status = verb.Run(line);
     } catch (const std::exception& e) {
-      return Fail(Widened(e.what()));
+      status = Fail(Widened(e.what()));
     }
+    fflush(stdout);
+    if (status == 0 && !dialogs.Dialogs().empty())
+      status = Fail(L"failing: the plug-in reported a problem");
+    return status;
   }
   return Fail(L"unknown verb \"" + line.Verb + L"\"; see 'orvandel help'");
 }

@@ -2,15 +2,198 @@
 
 #include "tap.h"
 
+#ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 namespace {
+
+// The few socket calls the client makes, on Winsock and on BSD sockets. The
+// handle travels as uintptr_t; both systems' invalid handle is all ones.
+constexpr uintptr_t kNoSocket = ~uintptr_t(0);
+
+#ifdef _WIN32
+
+using TNativeSocket = SOCKET;
+
+struct TSocketErrorText {
+  int Code;
+  const char* Text;
+};
+
+constexpr TSocketErrorText kSocketErrors[] = {
+    {WSAECONNREFUSED, "connection refused"},     {WSAETIMEDOUT, "timed out"},
+    {WSAEHOSTUNREACH, "host unreachable"},       {WSAENETUNREACH, "network unreachable"},
+    {WSAECONNRESET, "connection reset"},         {WSAECONNABORTED, "connection aborted"},
+    {WSAEADDRNOTAVAIL, "address not available"}, {WSAHOST_NOT_FOUND, "host not found"},
+};
+constexpr int kRefused = WSAECONNREFUSED;
+
+bool StartSockets() {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+void StopSockets() {
+  WSACleanup();
+}
+int SocketError() {
+  return WSAGetLastError();
+}
+void CloseSocket(uintptr_t ASocket) {
+  closesocket(TNativeSocket(ASocket));
+}
+bool ConnectPending(int AError) {
+  return AError == WSAEWOULDBLOCK || AError == WSAEINPROGRESS;
+}
+bool WouldBlock(int AError) {
+  return AError == WSAEWOULDBLOCK;
+}
+
+void MakeNonBlocking(uintptr_t ASocket) {
+  u_long nonBlocking = 1;
+  ioctlsocket(TNativeSocket(ASocket), FIONBIO, &nonBlocking);
+}
+
+long SendSome(uintptr_t ASocket, const char* AData, size_t ACount) {
+  return send(TNativeSocket(ASocket), AData, int(ACount), 0);
+}
+
+long ReceiveSome(uintptr_t ASocket, char* AData, size_t ACount) {
+  return recv(TNativeSocket(ASocket), AData, int(ACount), 0);
+}
+
+int PendingError(uintptr_t ASocket) {
+  int status = 0;
+  int length = sizeof status;
+  getsockopt(TNativeSocket(ASocket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&status),
+             &length);
+  return status;
+}
+
+timeval Timeout(unsigned AMilliseconds) {
+  timeval t{};
+  t.tv_sec = long(AMilliseconds / 1000);
+  t.tv_usec = long(AMilliseconds % 1000) * 1000;
+  return t;
+}
+
+// 1 when the socket can be read (AWrite false) or written, 0 after
+// AMilliseconds, -1 on a failed wait (SocketError() says why). AFailed, when
+// given, tells whether a pending connection failed.
+int WaitReady(uintptr_t ASocket, bool AWrite, unsigned AMilliseconds, bool* AFailed = nullptr) {
+  const TNativeSocket socket = TNativeSocket(ASocket);
+  fd_set ready, failed;
+  FD_ZERO(&ready);
+  FD_ZERO(&failed);
+  FD_SET(socket, &ready);
+  FD_SET(socket, &failed);
+  timeval timeout = Timeout(AMilliseconds);
+  const int n = select(0, AWrite ? nullptr : &ready, AWrite ? &ready : nullptr,
+                       AFailed ? &failed : nullptr, &timeout);
+  if (n == SOCKET_ERROR)
+    return -1;
+  if (AFailed)
+    *AFailed = n > 0 && FD_ISSET(socket, &failed);
+  return n > 0 ? 1 : 0;
+}
+
+#else
+
+using TNativeSocket = int;
+
+struct TSocketErrorText {
+  int Code;
+  const char* Text;
+};
+
+constexpr TSocketErrorText kSocketErrors[] = {
+    {ECONNREFUSED, "connection refused"},     {ETIMEDOUT, "timed out"},
+    {EHOSTUNREACH, "host unreachable"},       {ENETUNREACH, "network unreachable"},
+    {ECONNRESET, "connection reset"},         {ECONNABORTED, "connection aborted"},
+    {EADDRNOTAVAIL, "address not available"}, {EPIPE, "connection closed by the server"},
+};
+constexpr int kRefused = ECONNREFUSED;
+
+bool StartSockets() {
+  return true;
+}
+void StopSockets() {}
+int SocketError() {
+  return errno;
+}
+void CloseSocket(uintptr_t ASocket) {
+  close(TNativeSocket(ASocket));
+}
+bool ConnectPending(int AError) {
+  return AError == EINPROGRESS || AError == EINTR;
+}
+bool WouldBlock(int AError) {
+  return AError == EAGAIN || AError == EWOULDBLOCK || AError == EINTR;
+}
+
+void MakeNonBlocking(uintptr_t ASocket) {
+  const int flags = fcntl(TNativeSocket(ASocket), F_GETFL, 0);
+  fcntl(TNativeSocket(ASocket), F_SETFL, flags | O_NONBLOCK);
+}
+
+// MSG_NOSIGNAL: a server that went away is an error to report, not a
+// SIGPIPE that ends the program.
+long SendSome(uintptr_t ASocket, const char* AData, size_t ACount) {
+  return long(send(TNativeSocket(ASocket), AData, ACount, MSG_NOSIGNAL));
+}
+
+long ReceiveSome(uintptr_t ASocket, char* AData, size_t ACount) {
+  return long(recv(TNativeSocket(ASocket), AData, ACount, 0));
+}
+
+int PendingError(uintptr_t ASocket) {
+  int status = 0;
+  socklen_t length = sizeof status;
+  getsockopt(TNativeSocket(ASocket), SOL_SOCKET, SO_ERROR, &status, &length);
+  return status;
+}
+
+// As the Winsock form; a signal that interrupts the wait does not stretch it
+// past AMilliseconds.
+int WaitReady(uintptr_t ASocket, bool AWrite, unsigned AMilliseconds, bool* AFailed = nullptr) {
+  using TClock = std::chrono::steady_clock;
+  const TClock::time_point deadline = TClock::now() + std::chrono::milliseconds(AMilliseconds);
+  pollfd entry{};
+  entry.fd = TNativeSocket(ASocket);
+  entry.events = AWrite ? POLLOUT : POLLIN;
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+    const int n = poll(&entry, 1, int(std::max<long long>(left, 0)));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return -1;
+    if (AFailed)
+      *AFailed = n > 0 && (entry.revents & (POLLERR | POLLHUP)) != 0;
+    return n > 0 ? 1 : 0;
+  }
+}
+
+#endif
 
 constexpr char kPrefix[] = "remote_bitbang:";
 constexpr char kForm[] = "remote_bitbang:HOST:PORT[:IR,IR,...]";
@@ -29,18 +212,6 @@ constexpr size_t kBatchBytes = 32 * 1024;
 // The instruction key of a device just out of Test-Logic-Reset (IDCODE or
 // BYPASS, whichever it has); "" stands for an instruction nobody knows.
 constexpr char kResetInstruction[] = "reset";
-
-struct TSocketErrorText {
-  int Code;
-  const char* Text;
-};
-
-constexpr TSocketErrorText kSocketErrors[] = {
-    {WSAECONNREFUSED, "connection refused"},     {WSAETIMEDOUT, "timed out"},
-    {WSAEHOSTUNREACH, "host unreachable"},       {WSAENETUNREACH, "network unreachable"},
-    {WSAECONNRESET, "connection reset"},         {WSAECONNABORTED, "connection aborted"},
-    {WSAEADDRNOTAVAIL, "address not available"}, {WSAHOST_NOT_FOUND, "host not found"},
-};
 
 std::string SocketErrorText(int ACode) {
   for (const auto& e : kSocketErrors)
@@ -75,13 +246,6 @@ bool ParseDecimal(const std::string& AText, unsigned long AMin, unsigned long AM
 
 [[noreturn]] void BadSpec(const std::string& ASpec, const std::string& AWhat) {
   throw ERemoteBitbangError("bad JTAG target \"" + ASpec + "\": " + AWhat + "; expected " + kForm);
-}
-
-timeval Timeout(unsigned AMilliseconds) {
-  timeval t{};
-  t.tv_sec = long(AMilliseconds / 1000);
-  t.tv_usec = long(AMilliseconds % 1000) * 1000;
-  return t;
 }
 
 // One character per pin write: '0' + TCK*4 + TMS*2 + TDI.
@@ -119,29 +283,29 @@ TRemoteBitbangOptions ParseRemoteBitbangSpec(const std::string& ASpec) {
 }
 
 TRemoteBitbangTarget::TRemoteBitbangTarget(const TRemoteBitbangOptions& AOptions)
-    : FSocket(INVALID_SOCKET), FReceiveTimeoutMs(AOptions.ReceiveTimeoutMs),
+    : FSocket(kNoSocket), FReceiveTimeoutMs(AOptions.ReceiveTimeoutMs),
       FEndpoint(AOptions.Host + ":" + std::to_string(AOptions.Port)) {
   try {
     Connect(AOptions);
     Discover(AOptions.IrLengths);
   } catch (...) {
-    if (FSocket != INVALID_SOCKET)
-      closesocket(FSocket);
-    if (FWinsockStarted)
-      WSACleanup();
+    if (FSocket != kNoSocket)
+      CloseSocket(FSocket);
+    if (FSocketsStarted)
+      StopSockets();
     throw;
   }
 }
 
 TRemoteBitbangTarget::~TRemoteBitbangTarget() {
-  if (FSocket != INVALID_SOCKET) {
+  if (FSocket != kNoSocket) {
     // Ends the session politely; a server that is gone already is no error here.
     if (!FBroken)
-      send(FSocket, "Q", 1, 0);
-    closesocket(FSocket);
+      SendSome(FSocket, "Q", 1);
+    CloseSocket(FSocket);
   }
-  if (FWinsockStarted)
-    WSACleanup();
+  if (FSocketsStarted)
+    StopSockets();
 }
 
 void TRemoteBitbangTarget::Fail(const std::string& AText) {
@@ -153,10 +317,9 @@ void TRemoteBitbangTarget::Fail(const std::string& AText) {
 }
 
 void TRemoteBitbangTarget::Connect(const TRemoteBitbangOptions& AOptions) {
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+  if (!StartSockets())
     Fail("Winsock is not available");
-  FWinsockStarted = true;
+  FSocketsStarted = true;
 
   addrinfo hints{};
   hints.ai_family = AF_INET;
@@ -170,35 +333,28 @@ void TRemoteBitbangTarget::Connect(const TRemoteBitbangOptions& AOptions) {
   std::memcpy(&address, found->ai_addr, std::min(sizeof address, size_t(found->ai_addrlen)));
   freeaddrinfo(found);
 
-  FSocket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (FSocket == INVALID_SOCKET)
-    Fail("cannot create a socket: " + SocketErrorText(WSAGetLastError()));
-  u_long nonBlocking = 1;
-  ioctlsocket(FSocket, FIONBIO, &nonBlocking);
-  const BOOL noDelay = TRUE;
-  setsockopt(FSocket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+  const TNativeSocket created = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  FSocket = uintptr_t(created);
+  if (FSocket == kNoSocket)
+    Fail("cannot create a socket: " + SocketErrorText(SocketError()));
+  MakeNonBlocking(FSocket);
+  const int noDelay = 1;
+  setsockopt(created, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
              sizeof noDelay);
 
-  if (connect(FSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
-    const int error = WSAGetLastError();
-    if (error != WSAEWOULDBLOCK && error != WSAEINPROGRESS)
+  if (connect(created, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    const int error = SocketError();
+    if (!ConnectPending(error))
       Fail("cannot connect: " + SocketErrorText(error));
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(FSocket, &writable);
-    FD_SET(FSocket, &failed);
-    timeval timeout = Timeout(AOptions.ConnectTimeoutMs);
-    const int ready = select(0, nullptr, &writable, &failed, &timeout);
+    bool failed = false;
+    const int ready = WaitReady(FSocket, true, AOptions.ConnectTimeoutMs, &failed);
     if (ready == 0)
       Fail("no connection within " + std::to_string(AOptions.ConnectTimeoutMs) + " ms");
-    if (ready == SOCKET_ERROR)
-      Fail("cannot connect: " + SocketErrorText(WSAGetLastError()));
-    int status = 0;
-    int length = sizeof status;
-    getsockopt(FSocket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&status), &length);
-    if (status == 0 && FD_ISSET(FSocket, &failed))
-      status = WSAECONNREFUSED;
+    if (ready < 0)
+      Fail("cannot connect: " + SocketErrorText(SocketError()));
+    int status = PendingError(FSocket);
+    if (status == 0 && failed)
+      status = kRefused;
     if (status != 0)
       Fail("cannot connect: " + SocketErrorText(status));
   }
@@ -207,19 +363,15 @@ void TRemoteBitbangTarget::Connect(const TRemoteBitbangOptions& AOptions) {
 void TRemoteBitbangTarget::SendAll(const std::string& AData) {
   size_t sent = 0;
   while (sent < AData.size()) {
-    const int n = send(FSocket, AData.data() + sent, int(AData.size() - sent), 0);
+    const long n = SendSome(FSocket, AData.data() + sent, AData.size() - sent);
     if (n > 0) {
       sent += size_t(n);
       continue;
     }
-    const int error = WSAGetLastError();
-    if (n == SOCKET_ERROR && error != WSAEWOULDBLOCK)
+    const int error = SocketError();
+    if (n < 0 && !WouldBlock(error))
       Fail("the connection is lost: " + SocketErrorText(error));
-    fd_set writable;
-    FD_ZERO(&writable);
-    FD_SET(FSocket, &writable);
-    timeval timeout = Timeout(FReceiveTimeoutMs);
-    if (select(0, nullptr, &writable, nullptr, &timeout) <= 0)
+    if (WaitReady(FSocket, true, FReceiveTimeoutMs) <= 0)
       Fail("the server takes no more data (waited " + std::to_string(FReceiveTimeoutMs) + " ms)");
   }
 }
@@ -229,22 +381,18 @@ void TRemoteBitbangTarget::ReceiveInto(std::string& AAnswers, size_t ACount) {
   AAnswers.resize(start + ACount);
   size_t got = 0;
   while (got < ACount) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(FSocket, &readable);
-    timeval timeout = Timeout(FReceiveTimeoutMs);
-    const int ready = select(0, &readable, nullptr, nullptr, &timeout);
+    const int ready = WaitReady(FSocket, false, FReceiveTimeoutMs);
     if (ready == 0)
       Fail("no answer from the server within " + std::to_string(FReceiveTimeoutMs) + " ms (" +
            std::to_string(got) + " of " + std::to_string(ACount) + " TDO bits came)");
-    if (ready == SOCKET_ERROR)
-      Fail("the connection is lost: " + SocketErrorText(WSAGetLastError()));
-    const int n = recv(FSocket, &AAnswers[start + got], int(ACount - got), 0);
+    if (ready < 0)
+      Fail("the connection is lost: " + SocketErrorText(SocketError()));
+    const long n = ReceiveSome(FSocket, &AAnswers[start + got], ACount - got);
     if (n == 0)
       Fail("the server closed the connection in the middle of a scan");
-    if (n == SOCKET_ERROR) {
-      const int error = WSAGetLastError();
-      if (error == WSAEWOULDBLOCK)
+    if (n < 0) {
+      const int error = SocketError();
+      if (WouldBlock(error))
         continue;
       Fail("the connection is lost: " + SocketErrorText(error));
     }

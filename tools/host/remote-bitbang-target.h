@@ -84,7 +84,7 @@ private:
   [[noreturn]] void Fail(const std::string& AText);
 
   uintptr_t FSocket;
-  bool FWinsockStarted = false;
+  bool FSocketsStarted = false;
   bool FBroken = false;
   unsigned FReceiveTimeoutMs = 5000;
   std::string FEndpoint;

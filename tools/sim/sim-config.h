@@ -41,6 +41,7 @@ struct TSimFaults {
   bool BusErrorEnabled = false; // every bus access to the word at BusErrorAddress fails
   uint32_t BusErrorAddress = 0;
   bool NeverShowHalted = false; // DHCSR.S_HALT never reads 1
+  bool FlashStuckBusy = false;  // FMC's command bits never clear: no flash operation ends
 };
 
 // Virtual time and work counters, for tests and benchmarks that report

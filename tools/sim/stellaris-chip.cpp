@@ -312,8 +312,10 @@ bool TStellarisChip::ReadFlashCtl(uint32_t AOffset, uint32_t& AValue) {
     AValue = FFmd;
     return true;
   case kFmc:
-    AValue = 0;
-    return true; // commands complete at once: the bits read back clear
+    // Commands complete at once: the bits read back clear, unless the
+    // controller is made to hang.
+    AValue = FFaults.FlashStuckBusy ? (FMC_WRITE | FMC_ERASE | FMC_MERASE | FMC_COMT) : 0;
+    return true;
   case kFcris:
     AValue = FFcris;
     return true;

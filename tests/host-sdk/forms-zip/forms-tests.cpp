@@ -474,3 +474,360 @@ TEST(ServerPanelForm, OwnsADisabledHostTimerThatTicksItAndGoesWithIt) {
     EXPECT_EQ(removed, 1) << c.Name;
   }
 }
+
+// ---- modal dialogs --------------------------------------------------------
+
+namespace {
+
+constexpr DISPID kGetMainWindowHandle = 492;
+// Steps of a test run from a thread timer inside the dialog's own loop.
+constexpr UINT kStepInterval = 100;
+// Far beyond any step: ends a loop that would otherwise wait for a person.
+constexpr UINT kModalDeadline = 15000;
+constexpr int kTimedOut = -1;
+
+HWND MakeControl(const wchar_t* AClass, HWND AParent, DWORD AStyle, int AId, int ATop) {
+  return CreateWindowExW(0, AClass, L"", WS_CHILD | WS_VISIBLE | AStyle, 10, ATop, 80, 22, AParent,
+                         reinterpret_cast<HMENU>(intptr_t(AId)), GetModuleHandleW(nullptr),
+                         nullptr);
+}
+
+class TModalDialog : public ::testing::Test {
+public:
+  struct TStep {
+    std::function<void(TModalDialog&)> Run;
+  };
+
+  void SetUp() override {
+    SharedTestHost();
+    FOwner = MakeWindow(L"THostMainWindow", nullptr, 800, 600);
+    ASSERT_NE(FOwner, nullptr) << "no display?";
+    SharedTestHost().Client().OnCall(kGetMainWindowHandle, [this](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnInt(HandleOf(FOwner));
+      return S_OK;
+    });
+    FDialog = std::make_unique<TRefusingDialog>();
+    FDialog->SetBounds(0, 0, 300, 200);
+    FDialog->PositionDialog();
+    HWND window = FDialog->Handle();
+    FEdit = MakeControl(L"EDIT", window, WS_TABSTOP | ES_AUTOHSCROLL, 100, 10);
+    FOk = MakeControl(L"BUTTON", window, WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 40);
+    FCancel = MakeControl(L"BUTTON", window, WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 70);
+  }
+  void TearDown() override {
+    FDialog.reset();
+    SharedTestHost().Client().OnCall(kGetMainWindowHandle, [](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnInt(0);
+      return S_OK;
+    });
+    DestroyWindow(FOwner);
+    PumpMessages();
+  }
+
+  // Runs the dialog modally; each step runs on its own timer tick while the
+  // dialog's loop runs. What the dialog and its owner looked like during the
+  // first step is kept.
+  int RunModal(std::vector<TStep> ASteps) {
+    FSteps = std::move(ASteps);
+    FNextStep = 0;
+    Current() = this;
+    const UINT_PTR steps = SetTimer(nullptr, 0, kStepInterval, &StepTimer);
+    const UINT_PTR deadline = SetTimer(nullptr, 0, kModalDeadline, &DeadlineTimer);
+    const int result = FDialog->ShowModal();
+    KillTimer(nullptr, steps);
+    KillTimer(nullptr, deadline);
+    Current() = nullptr;
+    return result;
+  }
+
+  static TModalDialog*& Current() {
+    static TModalDialog* current = nullptr;
+    return current;
+  }
+  static void CALLBACK StepTimer(HWND, UINT, UINT_PTR, DWORD) {
+    TModalDialog* test = Current();
+    if (!test || test->FNextStep >= test->FSteps.size())
+      return;
+    if (test->FNextStep == 0) {
+      test->FSeenOwnerEnabled = IsWindowEnabled(test->FOwner) != FALSE;
+      test->FSeenVisible = IsWindowVisible(test->FDialog->WindowHandle()) != FALSE;
+      test->FSeenOwner = GetWindow(test->FDialog->WindowHandle(), GW_OWNER);
+      test->FSeenFocus = GetFocus();
+    }
+    test->FSteps[test->FNextStep++].Run(*test);
+  }
+  static void CALLBACK DeadlineTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (TModalDialog* test = Current())
+      test->FDialog->SetModalResult(kTimedOut);
+  }
+
+  // A dialog that can refuse to close.
+  class TRefusingDialog : public TServerDialog {
+  public:
+    bool FRefuseClose = false;
+    bool CloseQuery() override { return !FRefuseClose; }
+  };
+
+  HWND FOwner = nullptr;
+  std::unique_ptr<TRefusingDialog> FDialog;
+  HWND FEdit = nullptr, FOk = nullptr, FCancel = nullptr;
+  std::vector<TStep> FSteps;
+  size_t FNextStep = 0;
+  bool FSeenOwnerEnabled = true;
+  bool FSeenVisible = false;
+  HWND FSeenOwner = nullptr;
+  HWND FSeenFocus = nullptr;
+};
+
+void PostKey(HWND AWindow, WORD AKey) {
+  PostMessageW(AWindow, WM_KEYDOWN, AKey, 1);
+}
+
+} // namespace
+
+TEST_F(TModalDialog, EndsWithTheResultOfHowItWasClosed) {
+  using TStep = TModalDialog::TStep;
+  struct TCase {
+    const char* Name;
+    std::vector<TStep> Steps;
+    int Expected;
+  };
+  const std::vector<TCase> cases = {
+      {"closing the window",
+       {{[](TModalDialog& T) { PostMessageW(T.FDialog->WindowHandle(), WM_CLOSE, 0, 0); }}},
+       mrCancel},
+      {"clicking OK", {{[](TModalDialog& T) { SendMessageW(T.FOk, BM_CLICK, 0, 0); }}}, mrOk},
+      {"a result set by the program",
+       {{[](TModalDialog& T) { T.FDialog->SetModalResult(mrRetry); }}},
+       mrRetry},
+      {"Escape in the edit", {{[](TModalDialog&) { PostKey(GetFocus(), VK_ESCAPE); }}}, mrCancel},
+      {"Enter in the edit", {{[](TModalDialog&) { PostKey(GetFocus(), VK_RETURN); }}}, mrOk},
+      {"Escape on the OK button",
+       {{[](TModalDialog& T) { SetFocus(T.FOk); }},
+        {[](TModalDialog&) { PostKey(GetFocus(), VK_ESCAPE); }}},
+       mrCancel},
+      {"Enter on the Cancel button",
+       {{[](TModalDialog& T) { SetFocus(T.FCancel); }},
+        {[](TModalDialog&) { PostKey(GetFocus(), VK_RETURN); }}},
+       mrCancel},
+      {"a close the dialog refuses, then No",
+       {{[](TModalDialog& T) {
+          T.FDialog->FRefuseClose = true;
+          PostMessageW(T.FDialog->WindowHandle(), WM_CLOSE, 0, 0);
+        }},
+        {[](TModalDialog& T) {
+          EXPECT_EQ(T.FDialog->ModalResult(), mrNone) << "still open";
+          T.FDialog->FRefuseClose = false;
+          T.FDialog->SetModalResult(mrNo);
+        }}},
+       mrNo},
+  };
+  for (const TCase& c : cases) {
+    FSeenOwnerEnabled = true;
+    FSeenVisible = false;
+    const int result = RunModal(c.Steps);
+    EXPECT_EQ(result, c.Expected) << c.Name;
+    EXPECT_FALSE(FSeenOwnerEnabled) << c.Name << ": the host's window is disabled meanwhile";
+    EXPECT_TRUE(FSeenVisible) << c.Name;
+    EXPECT_EQ(FSeenOwner, FOwner) << c.Name << ": owned by the host's main window";
+    EXPECT_EQ(FSeenFocus, FEdit) << c.Name << ": the first tab stop has the focus";
+    EXPECT_TRUE(IsWindowEnabled(FOwner)) << c.Name;
+    EXPECT_FALSE(IsWindowVisible(FDialog->WindowHandle())) << c.Name;
+    EXPECT_FALSE(FDialog->Modal()) << c.Name;
+    FDialog->FRefuseClose = false;
+  }
+}
+
+TEST_F(TModalDialog, AQuitMessageEndsTheLoopAndReachesTheOuterLoop) {
+  const int result = RunModal({{[](TModalDialog&) { PostQuitMessage(7); }}});
+  EXPECT_EQ(result, mrCancel);
+  MSG quit = {};
+  ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 7u);
+  EXPECT_TRUE(IsWindowEnabled(FOwner));
+}
+
+TEST_F(TModalDialog, IsCentredOnTheMonitorWhileModal) {
+  RECT seen = {};
+  RunModal({{[&seen](TModalDialog& T) {
+    GetWindowRect(T.FDialog->WindowHandle(), &seen);
+    T.FDialog->SetModalResult(mrOk);
+  }}});
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  GetMonitorInfoW(MonitorFromWindow(FOwner, MONITOR_DEFAULTTONEAREST), &info);
+  EXPECT_EQ(seen.left,
+            info.rcMonitor.left + (info.rcMonitor.right - info.rcMonitor.left - 300) / 2);
+  EXPECT_EQ(seen.top, info.rcMonitor.top + (info.rcMonitor.bottom - info.rcMonitor.top - 200) / 2);
+}
+
+TEST(ServerDialog, OnlyASizeableDialogKeepsTheSystemsFrameHandling) {
+  SharedTestHost();
+  for (const bool sizeable : {false, true}) {
+    TServerDialog dialog(sizeable);
+    dialog.Show();
+    HWND window = dialog.Handle();
+    const HMENU menu = GetSystemMenu(window, FALSE);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetMenuState(menu, SC_SIZE, MF_BYCOMMAND) != UINT(-1), sizeable)
+        << "sizeable " << sizeable << ": the system menu offers Size";
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const LRESULT hit = SendMessageW(window, WM_NCHITTEST, 0,
+                                     MAKELPARAM(rect.right - 1, (rect.top + rect.bottom) / 2));
+    EXPECT_EQ(hit == HTRIGHT, sizeable) << "sizeable " << sizeable << ": hit " << hit;
+  }
+}
+
+// ---- dialog keys ----------------------------------------------------------
+
+namespace {
+
+LRESULT CALLBACK WantsTabProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == WM_GETDLGCODE)
+    return DLGC_WANTTAB;
+  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+}
+
+HWND MakeTabWanter(HWND AParent, int ATop) {
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), L"TTabWanter", &windowClass)) {
+    windowClass.lpfnWndProc = &WantsTabProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TTabWanter";
+    RegisterClassExW(&windowClass);
+  }
+  return MakeControl(L"TTabWanter", AParent, WS_TABSTOP, 0, ATop);
+}
+
+void PumpDialogMessages() {
+  MSG message;
+  for (int round = 0; round < 20; ++round)
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      if (!IsFormDialogMessage(message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+}
+
+void SetShift(bool ADown) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = ADown ? 0x80 : 0;
+  keys[VK_MENU] = 0;
+  SetKeyboardState(keys);
+}
+
+// A plug-in form with a button, a hosting panel that shows a second
+// plug-in form with two buttons, a disabled button, a static text and a
+// last button; the tab order runs through the hosted form's controls.
+class TTabOrder : public ::testing::Test {
+public:
+  void SetUp() override {
+    SharedTestHost();
+    FOuter.SetBounds(50, 50, 500, 400);
+    FOuter.Show();
+    HWND outer = FOuter.Handle();
+    FFirst = MakeControl(L"BUTTON", outer, WS_TABSTOP, 1, 10);
+    FPanel = std::make_unique<TExternalFormComponent>(outer);
+    FInnerForm = new TServerViewForm;
+    FInner = TComPtr<TExternalForm>(new TExternalForm(FInnerForm, true));
+    FPanel->SetBounds(10, 40, 300, 200);
+    FPanel->SetExternalForm(IExternalForm::FromDispatch(FInner.Get()));
+    HWND inner = FPanel->ExternHandle();
+    FInnerA = MakeControl(L"BUTTON", inner, WS_TABSTOP, 2, 10);
+    FInnerB = MakeControl(L"BUTTON", inner, WS_TABSTOP, 3, 40);
+    FDisabled = MakeControl(L"BUTTON", outer, WS_TABSTOP | WS_DISABLED, 4, 250);
+    MakeControl(L"STATIC", outer, 0, 5, 280);
+    FLast = MakeControl(L"BUTTON", outer, WS_TABSTOP, 6, 310);
+  }
+  void TearDown() override {
+    SetShift(false);
+    FPanel.reset();
+    FInner.Reset();
+    FOuter.DestroyHandle();
+    PumpMessages();
+  }
+  void PressTab(bool AShift) {
+    SetShift(AShift);
+    PostKey(GetFocus(), VK_TAB);
+    PumpDialogMessages();
+    SetShift(false);
+  }
+
+  TServerViewForm FOuter;
+  std::unique_ptr<TExternalFormComponent> FPanel;
+  TServerViewForm* FInnerForm = nullptr;
+  TComPtr<TExternalForm> FInner;
+  HWND FFirst = nullptr, FInnerA = nullptr, FInnerB = nullptr, FDisabled = nullptr, FLast = nullptr;
+};
+
+} // namespace
+
+TEST_F(TTabOrder, TabAndShiftTabWalkThroughTheHostedFormsControlsAndWrap) {
+  struct TCase {
+    const char* Name;
+    bool Shift;
+    std::vector<HWND TTabOrder::*> Order; // from the first button on
+  };
+  const TCase cases[] = {
+      {"Tab",
+       false,
+       {&TTabOrder::FInnerA, &TTabOrder::FInnerB, &TTabOrder::FLast, &TTabOrder::FFirst}},
+      {"Shift+Tab",
+       true,
+       {&TTabOrder::FLast, &TTabOrder::FInnerB, &TTabOrder::FInnerA, &TTabOrder::FFirst}},
+  };
+  for (const TCase& c : cases) {
+    SetFocus(FFirst);
+    ASSERT_EQ(GetFocus(), FFirst) << c.Name;
+    for (size_t step = 0; step < c.Order.size(); ++step) {
+      PressTab(c.Shift);
+      EXPECT_EQ(GetFocus(), this->*c.Order[step]) << c.Name << ", step " << step;
+    }
+  }
+}
+
+TEST_F(TTabOrder, TabStaysWithAControlThatWantsItAndAltTabIsNoDialogKey) {
+  HWND wanter = MakeTabWanter(FPanel->ExternHandle(), 70);
+  struct TCase {
+    const char* Name;
+    HWND TTabOrder::*Focus;
+    HWND Wanter;
+    bool Alt;
+    bool Handled;
+  };
+  const TCase cases[] = {
+      {"a button", &TTabOrder::FInnerA, nullptr, false, true},
+      {"a control that wants Tab", nullptr, wanter, false, false},
+      {"Alt held", &TTabOrder::FInnerA, nullptr, true, false},
+  };
+  for (const TCase& c : cases) {
+    HWND focus = c.Focus ? this->*c.Focus : c.Wanter;
+    SetFocus(focus);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_MENU] = c.Alt ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG message = {focus, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    EXPECT_EQ(IsFormDialogMessage(message), c.Handled) << c.Name;
+    EXPECT_EQ(GetFocus() != focus, c.Handled) << c.Name;
+    SetShift(false);
+  }
+}
+
+TEST_F(THostHolder, AFormDockedInAHostWindowKeepsTabAmongItsOwnControls) {
+  auto* form = new TServerViewForm;
+  TComPtr<IDispatch> view(new TExternalForm(form, true));
+  THostArgs holder;
+  holder.Obj(FHolder->Dispatch());
+  ASSERT_EQ(Call(view.Get(), kSetParentWindowHolder, holder), S_OK);
+  ASSERT_EQ(Call(view.Get(), kAttach), S_OK);
+  HWND first = MakeControl(L"BUTTON", form->WindowHandle(), WS_TABSTOP, 1, 10);
+  HWND second = MakeControl(L"BUTTON", form->WindowHandle(), WS_TABSTOP, 2, 40);
+  SetFocus(second);
+  PostKey(second, VK_TAB);
+  PumpDialogMessages();
+  EXPECT_EQ(GetFocus(), first) << "wrapped inside the form; the host's window has no say";
+}

@@ -1,9 +1,6 @@
-// The remote_bitbang scan target against a server in the test: a Winsock
-// listener on a thread that feeds what it receives to the simulated chip's
-// protocol interpreter and records every byte.
-
-#include <winsock2.h>
-#include <ws2tcpip.h>
+// The remote_bitbang scan target against a server in the test: a listener
+// on a thread that feeds what it receives to the simulated chip's protocol
+// interpreter and records every byte.
 
 #include "jtag-channel.h"
 #include "remote-bitbang-target.h"
@@ -15,12 +12,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <climits>
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -29,14 +35,21 @@ using ::testing::AnyOf;
 using ::testing::HasSubstr;
 
 constexpr uint32_t kChipIdcode = 0x3BA00477;
-
-// Winsock stays up for the whole program, so no test's cleanup tears down
-// sockets another one still holds.
-const bool GWinsockUp = [] {
-  WSADATA data;
-  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}();
 constexpr int kReset = 1, kIdle = 2, kDrShift = 5, kDrExit1 = 6, kIrShift = 12, kIrExit1 = 13;
+
+// A listening loopback socket on a port the system picks.
+int Listen(uint16_t& APort) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  listen(listener, 1);
+  socklen_t length = sizeof address;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  APort = ntohs(address.sin_port);
+  return listener;
+}
 
 // Serves one connection at a time with the simulated board behind it.
 class TBitbangTestServer {
@@ -45,32 +58,14 @@ public:
                               const TSimFaults& AFaults = TSimFaults())
       : FSim(AConfig), FProtocol(FSim) {
     FSim.Faults() = AFaults;
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    FListener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(FListener, 1);
-    int length = sizeof address;
-    getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length);
-    FPort = ntohs(address.sin_port);
-    // Plain Win32 threads and locks: the test runs under Wine, where fewer
-    // layers between the test and the system mean fewer surprises.
-    InitializeCriticalSection(&FLock);
-    FThread = CreateThread(nullptr, 0, &TBitbangTestServer::ServeThread, this, 0, nullptr);
+    FListener = Listen(FPort);
+    FThread = std::thread([this] { Serve(); });
   }
   ~TBitbangTestServer() {
+    // The thread looks at FStop every 50 ms.
     FStop = true;
-    // The thread looks at FStop every 50 ms; should it still run, freeing
-    // what it uses would turn one failure into random ones.
-    if (WaitForSingleObject(FThread, 60000) != WAIT_OBJECT_0)
-      std::abort();
-    CloseHandle(FThread);
-    DeleteCriticalSection(&FLock);
-    closesocket(FListener);
-    WSACleanup();
+    FThread.join();
+    close(FListener);
   }
 
   uint16_t Port() const { return FPort; }
@@ -81,15 +76,13 @@ public:
     return options;
   }
   std::string Received() {
-    EnterCriticalSection(&FLock);
-    std::string received = FReceived;
-    LeaveCriticalSection(&FLock);
-    return received;
+    std::lock_guard<std::mutex> lock(FLock);
+    return FReceived;
   }
   // Writes that wait for no answer may still be on their way.
   std::string ReceivedAtLeast(size_t ACount) {
     for (int i = 0; i < 100 && Received().size() < ACount; ++i)
-      Sleep(20);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return Received();
   }
   // The connection is dropped once this many bytes came in all told.
@@ -98,73 +91,59 @@ public:
   std::atomic<bool> Silent{false};
 
 private:
-  bool WaitReadable(SOCKET ASocket) {
+  bool WaitReadable(int ASocket) {
     while (!FStop) {
-      fd_set readable;
-      FD_ZERO(&readable);
-      FD_SET(ASocket, &readable);
-      timeval tick{0, 50000};
-      if (select(0, &readable, nullptr, nullptr, &tick) > 0)
+      pollfd entry{ASocket, POLLIN, 0};
+      if (poll(&entry, 1, 50) > 0)
         return true;
     }
     return false;
   }
-  static DWORD WINAPI ServeThread(void* AServer) {
-    static_cast<TBitbangTestServer*>(AServer)->Serve();
-    return 0;
-  }
   void Serve() {
     while (WaitReadable(FListener)) {
-      const SOCKET client = accept(FListener, nullptr, nullptr);
-      if (client == INVALID_SOCKET)
+      const int client = accept(FListener, nullptr, nullptr);
+      if (client < 0)
         continue;
       FProtocol.Restart();
       char buffer[4096];
       while (WaitReadable(client)) {
-        const int n = recv(client, buffer, sizeof buffer, 0);
+        const ssize_t n = recv(client, buffer, sizeof buffer, 0);
         if (n <= 0)
           break;
-        EnterCriticalSection(&FLock);
-        FReceived.append(buffer, size_t(n));
-        const size_t total = FReceived.size();
-        LeaveCriticalSection(&FLock);
+        size_t total = 0;
+        {
+          std::lock_guard<std::mutex> lock(FLock);
+          FReceived.append(buffer, size_t(n));
+          total = FReceived.size();
+        }
         if (total >= CloseAfterBytes)
           break;
         std::string reply;
         const bool more = FProtocol.Feed(buffer, size_t(n), reply);
         if (!Silent && !reply.empty())
-          send(client, reply.data(), int(reply.size()), 0);
+          send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
         if (!more)
           break;
       }
-      closesocket(client);
+      close(client);
     }
   }
 
   TStellarisSim FSim;
   TBitbangProtocol FProtocol;
-  SOCKET FListener = INVALID_SOCKET;
+  int FListener = -1;
   uint16_t FPort = 0;
   std::atomic<bool> FStop{false};
-  CRITICAL_SECTION FLock;
+  std::mutex FLock;
   std::string FReceived;
-  HANDLE FThread = nullptr;
+  std::thread FThread;
 };
 
 // A loopback port nobody listens on.
 uint16_t ClosedPort() {
-  WSADATA data;
-  WSAStartup(MAKEWORD(2, 2), &data);
-  const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  int length = sizeof address;
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  closesocket(s);
-  WSACleanup();
-  return ntohs(address.sin_port);
+  uint16_t port = 0;
+  close(Listen(port));
+  return port;
 }
 
 struct TSpecCase {
@@ -429,6 +408,26 @@ TEST(RemoteBitbangTarget, ServerGoneMidScanFailsThatScanAndEveryLaterOne) {
   } catch (const ERemoteBitbangError& e) {
     EXPECT_THAT(e.what(), HasSubstr("lost earlier"));
   }
+}
+
+// Moves send without waiting for answers: the writes after the server left
+// must fail as errors (no signal ends the program) within a few tries.
+TEST(RemoteBitbangTarget, WritesToAServerThatLeftAreErrors) {
+  TBitbangTestServer server;
+  TRemoteBitbangTarget remote(server.Options());
+  server.CloseAfterBytes = server.Received().size() + 1;
+  const int states[] = {kIrShift, kIdle};
+  bool failed = false;
+  for (int i = 0; i < 200 && !failed; ++i) {
+    try {
+      remote.MoveToState(states[i % 2]);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } catch (const ERemoteBitbangError& e) {
+      EXPECT_THAT(e.what(), HasSubstr("connection is lost"));
+      failed = true;
+    }
+  }
+  EXPECT_TRUE(failed) << "went on writing to a closed connection";
 }
 
 TEST(RemoteBitbangTarget, RefusesScansItCannotLayOut) {

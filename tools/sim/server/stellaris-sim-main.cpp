@@ -2,6 +2,7 @@
 // remote_bitbang adapter, on a loopback TCP port.
 
 #include "bitbang-protocol.h"
+#include "sim-stats.h"
 #include "stellaris-sim.h"
 
 #include <arpa/inet.h>
@@ -27,6 +28,7 @@ struct TOptions {
   bool Once = false;
   bool Trace = false;
   unsigned ExitAfterSeconds = 0;
+  std::string StatsFile;
 };
 
 bool ParseNumber(const char* AText, unsigned long long& AValue) {
@@ -103,6 +105,11 @@ const TOptionDef kOptions[] = {
      [](TOptions& o, const char*) { return o.Once = true; }},
     {"--exit-after", true, "exit after this many seconds whatever happens",
      [](TOptions& o, const char* v) { return SetUnsigned(v, o.ExitAfterSeconds, 86400); }},
+    {"--stats", true, "append each connection's counters to this file when it ends",
+     [](TOptions& o, const char* v) {
+       o.StatsFile = v;
+       return !o.StatsFile.empty();
+     }},
     {"--trace", false, "log every bus access on stderr",
      [](TOptions& o, const char*) { return o.Trace = true; }},
 };
@@ -152,7 +159,13 @@ bool SendAll(int AFd, const std::string& AData) {
   return true;
 }
 
-void Serve(int AClient, TStellarisSim& ASim, TBitbangProtocol& AProtocol) {
+// Socket bytes of all connections so far.
+struct TTraffic {
+  uint64_t Received = 0;
+  uint64_t Sent = 0;
+};
+
+void Serve(int AClient, TStellarisSim& ASim, TBitbangProtocol& AProtocol, TTraffic& ATraffic) {
   AProtocol.Restart();
   char buffer[16384];
   std::string reply;
@@ -162,10 +175,14 @@ void Serve(int AClient, TStellarisSim& ASim, TBitbangProtocol& AProtocol) {
       continue;
     if (n <= 0)
       return;
+    ATraffic.Received += static_cast<uint64_t>(n);
     reply.clear();
     const bool more = AProtocol.Feed(buffer, static_cast<size_t>(n), reply);
-    if (!reply.empty() && !SendAll(AClient, reply))
-      return;
+    if (!reply.empty()) {
+      if (!SendAll(AClient, reply))
+        return;
+      ATraffic.Sent += reply.size();
+    }
     if (!more)
       return;
   }
@@ -221,6 +238,8 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   TBitbangProtocol protocol(sim);
+  TTraffic traffic;
+  unsigned connections = 0;
   for (;;) {
     const int client = accept(server, nullptr, nullptr);
     if (client < 0) {
@@ -230,19 +249,36 @@ int main(int argc, char** argv) {
       return 1;
     }
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    Serve(client, sim, protocol);
+    const TSimStats before = TakeSimStats(sim, traffic.Received, traffic.Sent);
+    Serve(client, sim, protocol, traffic);
     close(client);
+    ++connections;
+    if (!options.StatsFile.empty()) {
+      // Appended and closed at once, so a reader sees whole lines as soon as
+      // a client has gone, whatever the server does next.
+      const TSimStats used = TakeSimStats(sim, traffic.Received, traffic.Sent) - before;
+      if (FILE* stats = std::fopen(options.StatsFile.c_str(), "a")) {
+        std::fprintf(stats, "%s\n", FormatSimStats(connections, used).c_str());
+        std::fclose(stats);
+      } else {
+        std::fprintf(stderr, "stellaris-sim: cannot write %s: %s\n", options.StatsFile.c_str(),
+                     std::strerror(errno));
+      }
+    }
     const TSimCounters& c = sim.Counters();
     std::fprintf(stderr,
                  "stellaris-sim: connection closed; %llu TCK, %llu DAP transactions, "
                  "%llu instructions, %llu flash words programmed, %llu pages erased, "
-                 "virtual %llu us\n",
+                 "virtual %llu us; %llu scans, %llu bytes in, %llu bytes out\n",
                  static_cast<unsigned long long>(c.TckCycles),
                  static_cast<unsigned long long>(c.DapTransactions),
                  static_cast<unsigned long long>(c.Instructions),
                  static_cast<unsigned long long>(c.FlashWordPrograms),
                  static_cast<unsigned long long>(c.FlashPageErases),
-                 static_cast<unsigned long long>(sim.VirtualTimeNs() / 1000));
+                 static_cast<unsigned long long>(sim.VirtualTimeNs() / 1000),
+                 static_cast<unsigned long long>(sim.IrScans() + sim.DrScans()),
+                 static_cast<unsigned long long>(traffic.Received),
+                 static_cast<unsigned long long>(traffic.Sent));
     if (options.Once)
       break;
   }

@@ -1,0 +1,41 @@
+#include "plugin-lifetime.h"
+
+#include "client-access.h"
+#include "family-registry.h"
+#include "host-modules.h"
+#include "host-utilities.h"
+#include "vfs-entry.h"
+
+#include <windows.h>
+
+namespace {
+
+// Module shutdown, in the order the layers were built up: the utilities'
+// caches first, then the client API and the client themselves last.
+using TReleaseRoutine = void (*)();
+constexpr TReleaseRoutine kReleaseRoutines[] = {
+    &ReleaseLocalIdentity,  &ReleaseVfsEntries,   &ReleaseHostModules,
+    &ReleaseDeviceFamilies, &ReleaseClientAccess,
+};
+
+} // namespace
+
+void ReleaseHostServices() {
+  for (const TReleaseRoutine routine : kReleaseRoutines) {
+    try {
+      routine();
+    } catch (...) {
+      // A host that fails a release does not keep the others held.
+    }
+  }
+}
+
+// The host unloads the plug-in with FreeLibrary while it still lives
+// (AReserved is null): every reference the plug-in took goes back before
+// the library's static objects are destroyed. At process exit (AReserved
+// non-null) the host's objects may already be gone, so nothing is touched.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD AReason, LPVOID AReserved) {
+  if (AReason == DLL_PROCESS_DETACH && AReserved == nullptr)
+    ReleaseHostServices();
+  return TRUE;
+}
