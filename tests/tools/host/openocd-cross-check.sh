@@ -71,7 +71,8 @@ lacks() { if grep -Eqi -- "$3" "$1"; then fail "$2 (pattern: $3)"; else pass; fi
 orvandel_run() {
   local name=$1 want=$2
   shift 2
-  timeout 900 bash "$winerun" "$orvandel" --jtag "$jtag" "$@" >"$work/$name.txt" 2>&1 </dev/null
+  # Image and output files are named relative to the work folder.
+  (cd "$work" && timeout 900 bash "$winerun" "$orvandel" --jtag "$jtag" "$@" >"$work/$name.txt" 2>&1 </dev/null)
   local rc=$?
   echo "== orvandel $* (exit $rc)"
   cat "$work/$name.txt"
