@@ -1,5 +1,7 @@
 #include "cli-bsdl.h"
 
+#include "cli-common.h"
+
 #include "bsdl-types.h"
 #include "com-ptr.h"
 #include "dispatch.h"
@@ -44,13 +46,6 @@ struct TTapPinRow {
 constexpr TTapPinRow kTapPins[] = {
     {L"TDI", 503472}, {L"TDO", 503473}, {L"TMS", 503474}, {L"TCK", 503475}, {L"TRST", 503476},
 };
-
-std::string Narrow(std::wstring_view AText) {
-  std::string out;
-  for (wchar_t c : AText)
-    out += c < 0x80 ? char(c) : '?';
-  return out;
-}
 
 [[noreturn]] void CallFailed(DISPID ADispId, const char* AWhat, HRESULT AResult) {
   char code[16];
@@ -210,7 +205,7 @@ int BsdlVerb(IDispatch* ADriver, std::FILE* AOut, std::FILE* AErr) {
       std::fputs("orvandel: the device has no boundary-scan description\n", AErr);
       return 1;
     }
-    std::fputs(Narrow(FormatBsdlEntity(entity.Get())).c_str(), AOut);
+    std::fputs(Narrowed(FormatBsdlEntity(entity.Get())).c_str(), AOut);
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(AErr, "orvandel: %s\n", e.what());

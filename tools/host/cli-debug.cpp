@@ -1,7 +1,9 @@
 #include "cli-debug.h"
 
+#include "cli-common.h"
 #include "cli-device.h"
 #include "dialog-hook.h"
+#include "dispatch.h"
 #include "memory-access.h"
 
 #include <oleauto.h>
@@ -57,19 +59,6 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-std::string Hex8(std::uint32_t AValue) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(AValue));
-  return text;
-}
-
-std::string Narrow(std::wstring_view AText) {
-  std::string text;
-  for (const wchar_t c : AText)
-    text += c < 0x80 ? char(c) : '?';
-  return text;
-}
-
 std::string OperationName(DISPID ADispId) {
   for (const TOperationName& row : kOperationNames)
     if (row.DispId == ADispId)
@@ -77,44 +66,10 @@ std::string OperationName(DISPID ADispId) {
   return "DISPID " + std::to_string(ADispId);
 }
 
-wchar_t Folded(wchar_t AChar) {
-  return AChar >= L'a' && AChar <= L'z' ? wchar_t(AChar - 32) : AChar;
-}
-
-bool SameName(std::wstring_view A, std::wstring_view B) {
-  return A.size() == B.size() &&
-         std::equal(A.begin(), A.end(), B.begin(),
-                    [](wchar_t x, wchar_t y) { return Folded(x) == Folded(y); });
-}
-
-class TVariant {
-public:
-  TVariant() { VariantInit(&FValue); }
-  ~TVariant() { VariantClear(&FValue); }
-  TVariant(const TVariant&) = delete;
-  TVariant& operator=(const TVariant&) = delete;
-  VARIANT* Get() { return &FValue; }
-
-private:
-  VARIANT FValue;
-};
-
-VARIANT I4(std::int32_t AValue) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = AValue;
-  return v;
-}
-
 // Invokes an operation with its arguments in declaration order, as the host
 // does; raises naming the operation when the driver answers a failure.
 void Invoke(IDispatch& ADriver, DISPID ADispId, std::vector<VARIANT> AArgs, VARIANT* AResult) {
-  std::reverse(AArgs.begin(), AArgs.end());
-  DISPPARAMS params{AArgs.empty() ? nullptr : AArgs.data(), nullptr, UINT(AArgs.size()), 0};
-  UINT argErr = 0;
-  const HRESULT hr = ADriver.Invoke(ADispId, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                                    &params, AResult, nullptr, &argErr);
+  const HRESULT hr = InvokeInOrder(ADriver, ADispId, std::move(AArgs), AResult);
   if (FAILED(hr))
     throw ECliFailure("the driver answered " + Hex8(std::uint32_t(hr)) + " to " +
                       OperationName(ADispId));
@@ -122,20 +77,20 @@ void Invoke(IDispatch& ADriver, DISPID ADispId, std::vector<VARIANT> AArgs, VARI
 
 void CallVoid(IDispatch& ADriver, DISPID ADispId, std::vector<VARIANT> AArgs = {}) {
   TVariant result;
-  Invoke(ADriver, ADispId, std::move(AArgs), result.Get());
+  Invoke(ADriver, ADispId, std::move(AArgs), &result);
 }
 
 std::uint32_t CallNumber(IDispatch& ADriver, DISPID ADispId, std::vector<VARIANT> AArgs = {}) {
   TVariant result;
-  Invoke(ADriver, ADispId, std::move(AArgs), result.Get());
-  switch (V_VT(result.Get())) {
+  Invoke(ADriver, ADispId, std::move(AArgs), &result);
+  switch (V_VT(&result)) {
   case VT_BOOL:
-    return V_BOOL(result.Get()) ? 1 : 0;
+    return V_BOOL(&result) ? 1 : 0;
   case VT_I4:
   case VT_UI4:
   case VT_INT:
   case VT_UINT:
-    return std::uint32_t(V_I4(result.Get()));
+    return std::uint32_t(V_I4(&result));
   default:
     throw ECliFailure(OperationName(ADispId) + " answered no number");
   }
@@ -143,10 +98,10 @@ std::uint32_t CallNumber(IDispatch& ADriver, DISPID ADispId, std::vector<VARIANT
 
 std::wstring CallText(IDispatch& ADriver, DISPID ADispId, std::vector<VARIANT> AArgs = {}) {
   TVariant result;
-  Invoke(ADriver, ADispId, std::move(AArgs), result.Get());
-  if (V_VT(result.Get()) != VT_BSTR)
+  Invoke(ADriver, ADispId, std::move(AArgs), &result);
+  if (V_VT(&result) != VT_BSTR)
     throw ECliFailure(OperationName(ADispId) + " answered no text");
-  return std::wstring(V_BSTR(result.Get()), SysStringLen(V_BSTR(result.Get())));
+  return std::wstring(V_BSTR(&result), SysStringLen(V_BSTR(&result)));
 }
 
 // One verb's run: the driver, the arguments after the part and the boxes
@@ -173,7 +128,7 @@ struct TDebugContext {
   bool Connect() { return Paused(); }
   std::uint32_t PC() {
     const std::int32_t index = std::int32_t(CallNumber(Driver, kIndexPC));
-    const std::uint32_t pc = CallNumber(Driver, kGetRegister, {I4(index)});
+    const std::uint32_t pc = CallNumber(Driver, kGetRegister, {IntVariant(index)});
     CheckTarget();
     return pc;
   }
@@ -191,7 +146,7 @@ struct TDebugContext {
 
 void NoMoreArguments(const TDebugContext& AContext, std::size_t AUsed, const char* AUsage) {
   if (AContext.Args.size() > AUsed)
-    throw ECliFailure("unexpected argument \"" + Narrow(AContext.Args[AUsed]) +
+    throw ECliFailure("unexpected argument \"" + Narrowed(AContext.Args[AUsed]) +
                       "\"; usage: " + AUsage);
 }
 
@@ -213,7 +168,7 @@ int Step(TDebugContext& AContext) {
   if (!AContext.Args.empty()) {
     const std::optional<std::uint64_t> n = ParseCliNumber(AContext.Args[0], kMaxSteps);
     if (!n || *n == 0)
-      throw ECliFailure("bad step count \"" + Narrow(AContext.Args[0]) + "\" (1 to " +
+      throw ECliFailure("bad step count \"" + Narrowed(AContext.Args[0]) + "\" (1 to " +
                         std::to_string(kMaxSteps) + ")");
     count = *n;
   }
@@ -223,7 +178,7 @@ int Step(TDebugContext& AContext) {
     AContext.Print("core halted to step");
   }
   const std::uint32_t before = AContext.PC();
-  AContext.Do(kRunSteps, {I4(std::int32_t(count))});
+  AContext.Do(kRunSteps, {IntVariant(std::int32_t(count))});
   const std::uint32_t after = AContext.PC();
   AContext.Print("stepped " + std::to_string(count) +
                  (count == 1 ? " instruction" : " instructions") + ", PC " + Hex8(before) + " -> " +
@@ -269,9 +224,9 @@ std::vector<TRegister> Registers(IDispatch& ADriver) {
   const std::int32_t count = std::int32_t(CallNumber(ADriver, kRegisterCount));
   std::vector<TRegister> registers;
   for (std::int32_t i = 0; i < count; ++i)
-    registers.push_back({CallText(ADriver, kRegisterName, {I4(i)}),
-                         CallText(ADriver, kRegisterShortName, {I4(i)}),
-                         CallNumber(ADriver, kRegisterWidth, {I4(i)})});
+    registers.push_back({CallText(ADriver, kRegisterName, {IntVariant(i)}),
+                         CallText(ADriver, kRegisterShortName, {IntVariant(i)}),
+                         CallNumber(ADriver, kRegisterWidth, {IntVariant(i)})});
   return registers;
 }
 
@@ -305,38 +260,39 @@ int Regs(TDebugContext& AContext) {
   for (const std::wstring& arg : AContext.Args) {
     const std::size_t equals = arg.find(L'=');
     if (equals == std::wstring::npos)
-      throw ECliFailure("bad register assignment \"" + Narrow(arg) + "\" (NAME=VALUE)");
+      throw ECliFailure("bad register assignment \"" + Narrowed(arg) + "\" (NAME=VALUE)");
     const std::wstring name = arg.substr(0, equals);
     const std::optional<std::int32_t> index = RegisterIndex(registers, name);
     if (!index)
-      throw ECliFailure("unknown register \"" + Narrow(name) + "\"");
+      throw ECliFailure("unknown register \"" + Narrowed(name) + "\"");
     const std::uint32_t width = std::clamp<std::uint32_t>(registers[*index].Width, 1, 32);
     const std::optional<std::uint64_t> value =
         ParseCliNumber(arg.substr(equals + 1), (std::uint64_t(1) << width) - 1);
     if (!value)
-      throw ECliFailure("bad value \"" + Narrow(arg.substr(equals + 1)) + "\" for " +
-                        Narrow(registers[*index].Name) + " (" + std::to_string(width) +
+      throw ECliFailure("bad value \"" + Narrowed(arg.substr(equals + 1)) + "\" for " +
+                        Narrowed(registers[*index].Name) + " (" + std::to_string(width) +
                         " bits; decimal or 0x hex)");
     assignments.push_back({*index, std::uint32_t(*value)});
   }
   if (!AContext.Connect())
     AContext.Halt();
   for (const TAssignment& a : assignments) {
-    const bool written =
-        CallNumber(AContext.Driver, kSetRegister, {I4(a.Index), I4(std::int32_t(a.Value))}) != 0;
+    const bool written = CallNumber(AContext.Driver, kSetRegister,
+                                    {IntVariant(a.Index), IntVariant(std::int32_t(a.Value))}) != 0;
     AContext.CheckTarget();
     if (!written)
-      throw ECliFailure("the driver refused to write " + Narrow(registers[a.Index].Name));
+      throw ECliFailure("the driver refused to write " + Narrowed(registers[a.Index].Name));
   }
   std::size_t nameWidth = 0;
   for (const TRegister& r : registers)
     nameWidth = std::max(nameWidth, r.Name.size());
   for (std::size_t i = 0; i < registers.size(); ++i) {
-    const std::uint32_t value = CallNumber(AContext.Driver, kGetRegister, {I4(std::int32_t(i))});
+    const std::uint32_t value =
+        CallNumber(AContext.Driver, kGetRegister, {IntVariant(std::int32_t(i))});
     AContext.CheckTarget();
     const int digits = int((std::clamp<std::uint32_t>(registers[i].Width, 1, 32) + 3) / 4);
-    std::fprintf(AContext.Out, "%-*s  0x%0*lX\n", int(nameWidth), Narrow(registers[i].Name).c_str(),
-                 digits, static_cast<unsigned long>(value));
+    std::fprintf(AContext.Out, "%-*s  0x%0*lX\n", int(nameWidth),
+                 Narrowed(registers[i].Name).c_str(), digits, static_cast<unsigned long>(value));
   }
   return 0;
 }
@@ -402,7 +358,7 @@ private:
 std::uint32_t ParseAddress(const std::wstring& AText) {
   const std::optional<std::uint64_t> address = ParseCliNumber(AText);
   if (!address)
-    throw ECliFailure("bad address \"" + Narrow(AText) + "\" (decimal or 0x hex, below 2^32)");
+    throw ECliFailure("bad address \"" + Narrowed(AText) + "\" (decimal or 0x hex, below 2^32)");
   return std::uint32_t(*address);
 }
 
@@ -419,7 +375,7 @@ void CheckRange(std::uint32_t AAddress, std::uint64_t ALength) {
 std::FILE* OpenFile(const std::wstring& APath, const wchar_t* AMode) {
   std::FILE* file = _wfopen(APath.c_str(), AMode);
   if (!file)
-    throw ECliFailure("cannot open \"" + Narrow(APath) + "\": " + std::strerror(errno));
+    throw ECliFailure("cannot open \"" + Narrowed(APath) + "\": " + std::strerror(errno));
   return file;
 }
 
@@ -436,7 +392,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::wstring& APath) {
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (failed)
-    throw ECliFailure("cannot read \"" + Narrow(APath) + "\"");
+    throw ECliFailure("cannot read \"" + Narrowed(APath) + "\"");
   return bytes;
 }
 
@@ -444,14 +400,14 @@ void WriteFileBytes(const std::wstring& APath, const std::vector<std::uint8_t>& 
   std::FILE* file = OpenFile(APath, L"wb");
   const bool written = std::fwrite(ABytes.data(), 1, ABytes.size(), file) == ABytes.size();
   if (std::fclose(file) != 0 || !written)
-    throw ECliFailure("cannot write \"" + Narrow(APath) + "\"");
+    throw ECliFailure("cannot write \"" + Narrowed(APath) + "\"");
 }
 
 int HexDigit(wchar_t AChar) {
   if (AChar >= L'0' && AChar <= L'9')
     return AChar - L'0';
-  if (Folded(AChar) >= L'A' && Folded(AChar) <= L'F')
-    return Folded(AChar) - L'A' + 10;
+  if (AsciiUpper(AChar) >= L'A' && AsciiUpper(AChar) <= L'F')
+    return AsciiUpper(AChar) - L'A' + 10;
   return -1;
 }
 
@@ -469,7 +425,7 @@ std::vector<std::uint8_t> ParseHexBytes(const std::vector<std::wstring>& AArgs) 
       if (digit < 0 && high < 0 && (c == L' ' || c == L':' || c == L'-'))
         continue;
       if (digit < 0)
-        throw ECliFailure("bad hex bytes \"" + Narrow(arg) + "\"");
+        throw ECliFailure("bad hex bytes \"" + Narrowed(arg) + "\"");
       if (high < 0) {
         high = digit;
       } else {
@@ -478,7 +434,7 @@ std::vector<std::uint8_t> ParseHexBytes(const std::vector<std::wstring>& AArgs) 
       }
     }
     if (high >= 0)
-      throw ECliFailure("bad hex bytes \"" + Narrow(arg) + "\": an odd number of digits");
+      throw ECliFailure("bad hex bytes \"" + Narrowed(arg) + "\": an odd number of digits");
   }
   return bytes;
 }
@@ -508,7 +464,7 @@ std::optional<std::wstring> TakeOption(std::vector<std::wstring>& AArgs,
   for (std::size_t i = 0; i < AArgs.size();) {
     if (AArgs[i] == AName) {
       if (i + 1 >= AArgs.size())
-        throw ECliFailure(Narrow(AName) + " needs a file name");
+        throw ECliFailure(Narrowed(AName) + " needs a file name");
       value = AArgs[i + 1];
       AArgs.erase(AArgs.begin() + std::ptrdiff_t(i), AArgs.begin() + std::ptrdiff_t(i + 2));
     } else if (AArgs[i].compare(0, AName.size() + 1, AName + L"=") == 0) {
@@ -524,7 +480,7 @@ std::optional<std::wstring> TakeOption(std::vector<std::wstring>& AArgs,
 void NoOptionsLeft(const std::vector<std::wstring>& AArgs) {
   for (const std::wstring& arg : AArgs)
     if (arg.size() > 2 && arg.compare(0, 2, L"--") == 0)
-      throw ECliFailure("unknown option \"" + Narrow(arg) + "\" for mem");
+      throw ECliFailure("unknown option \"" + Narrowed(arg) + "\" for mem");
 }
 
 constexpr const char* kMemUsage =
@@ -538,8 +494,8 @@ int MemRead(TDebugContext& AContext, std::vector<std::wstring> AArgs) {
   const std::uint32_t address = ParseAddress(AArgs[0]);
   const std::optional<std::uint64_t> length = ParseCliNumber(AArgs[1], kMaxBytes);
   if (!length)
-    throw ECliFailure("bad length \"" + Narrow(AArgs[1]) + "\" (1 to " + std::to_string(kMaxBytes) +
-                      " bytes)");
+    throw ECliFailure("bad length \"" + Narrowed(AArgs[1]) + "\" (1 to " +
+                      std::to_string(kMaxBytes) + " bytes)");
   CheckRange(address, *length);
   AContext.Connect();
   TMemory memory(AContext);
@@ -547,7 +503,7 @@ int MemRead(TDebugContext& AContext, std::vector<std::wstring> AArgs) {
   if (out) {
     WriteFileBytes(*out, bytes);
     AContext.Print("read " + std::to_string(bytes.size()) + " bytes at " + Hex8(address) +
-                   " into " + Narrow(*out));
+                   " into " + Narrowed(*out));
   } else {
     HexDump(AContext.Out, address, bytes);
   }
@@ -583,7 +539,7 @@ int MemVerify(TDebugContext& AContext, std::vector<std::wstring> AArgs) {
   const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin());
   if (a == actual.end()) {
     AContext.Print(std::to_string(expected.size()) + " bytes at " + Hex8(address) + " match " +
-                   Narrow(AArgs[1]));
+                   Narrowed(AArgs[1]));
     return 0;
   }
   const std::size_t offset = std::size_t(a - actual.begin());
@@ -673,47 +629,30 @@ int RunDebugVerb(IDispatch& ADriver, const std::wstring& AVerb,
       return 1;
     }
   }
-  Report(AErr, "\"" + Narrow(AVerb) + "\" is no debug verb");
+  Report(AErr, "\"" + Narrowed(AVerb) + "\" is no debug verb");
   return 1;
 }
 
 IDispatch* BindPartDriver(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart,
                           std::FILE* AErr) {
   const std::vector<std::wstring> names = DeviceNames(APlugin);
-  auto found = std::find_if(names.begin(), names.end(),
-                            [&](const std::wstring& AName) { return SameName(AName, APart); });
-  // The variants of one chip (package, temperature, revision) debug alike,
-  // so the chip's name alone picks its first variant.
-  if (found == names.end())
-    found = std::find_if(names.begin(), names.end(), [&](const std::wstring& AName) {
-      return SameName(std::wstring_view(AName).substr(0, AName.find(L'-')), APart);
-    });
-  if (found == names.end()) {
-    std::string text = "unknown part \"" + Narrow(APart) + "\"";
-    const std::vector<std::wstring> closest = ClosestNames(names, APart);
-    if (!closest.empty()) {
-      text += "; closest:";
-      for (const std::wstring& name : closest)
-        text += " " + Narrow(name);
-    }
-    Report(AErr, text);
+  const std::optional<std::size_t> index = FindPart(names, APart, TPartMatch::FullOrChipName);
+  if (!index) {
+    Report(AErr, Narrowed(UnknownPartText(names, APart)));
     return nullptr;
   }
+  const std::wstring& found = names[*index];
   if (AHost.DeviceCount() == 0) {
     Report(AErr, "the JTAG chain has no device");
     return nullptr;
   }
   IDispatch* driver = nullptr;
-  const HRESULT hr = APlugin.GetTarvoDriver_Plugin(std::int32_t(found - names.begin()), &driver);
+  const HRESULT hr = APlugin.GetTarvoDriver_Plugin(std::int32_t(*index), &driver);
   if (FAILED(hr) || !driver)
-    throw ECliFailure("the plug-in gave no driver for " + Narrow(*found) + " (" +
+    throw ECliFailure("the plug-in gave no driver for " + Narrowed(found) + " (" +
                       Hex8(std::uint32_t(hr)) + ")");
-  VARIANT device;
-  VariantInit(&device);
-  V_VT(&device) = VT_DISPATCH;
-  V_DISPATCH(&device) = AHost.Device(0).Dispatch();
-  if (CallNumber(*driver, kSetTarvoDevice, {device}) == 0) {
-    Report(AErr, "the " + Narrow(*found) + " driver refused the chain device");
+  if (CallNumber(*driver, kSetTarvoDevice, {ObjectVariant(AHost.Device(0).Dispatch())}) == 0) {
+    Report(AErr, "the " + Narrowed(found) + " driver refused the chain device");
     return nullptr;
   }
   return driver;
@@ -723,7 +662,7 @@ int DebugPartVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring&
                   const std::vector<std::wstring>& AArguments, std::FILE* AOut, std::FILE* AErr,
                   const TDialogHook* ADialogs) {
   if (AArguments.empty() || AArguments[0].compare(0, 2, L"--") == 0) {
-    Report(AErr, Narrow(AVerb) + " needs a part; see 'orvandel devices'");
+    Report(AErr, Narrowed(AVerb) + " needs a part; see 'orvandel devices'");
     return 1;
   }
   IDispatch* driver = nullptr;

@@ -1,5 +1,8 @@
 #include "cli-device.h"
 
+#include "cli-common.h"
+#include "dispatch.h"
+
 #include <oleauto.h>
 #include <windows.h>
 
@@ -61,100 +64,34 @@ constexpr TInfoRow kInfoRows[] = {
 // TAP states as the host's channel numbers them.
 constexpr int kReset = 1, kIdle = 2, kDrShift = 5, kDrExit1 = 6;
 
-class TVariant {
-public:
-  TVariant() { VariantInit(&FValue); }
-  ~TVariant() { VariantClear(&FValue); }
-  TVariant(const TVariant&) = delete;
-  TVariant& operator=(const TVariant&) = delete;
-  VARIANT* Get() { return &FValue; }
-
-private:
-  VARIANT FValue;
-};
-
-std::string Hex(uint32_t AValue) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(AValue));
-  return text;
-}
-
 // Calls a DISPID with at most one argument; raises naming the DISPID when
 // the call fails.
 void Call(IDispatch* AObject, DISPID ADispId, VARIANT* AArgument, VARIANT* AResult) {
-  DISPPARAMS params{AArgument, nullptr, AArgument ? 1u : 0u, 0};
-  UINT argErr = 0;
-  const HRESULT hr =
-      AObject->Invoke(ADispId, IID_NULL, 0, DISPATCH_METHOD, &params, AResult, nullptr, &argErr);
+  std::vector<VARIANT> args;
+  if (AArgument)
+    args.push_back(*AArgument);
+  const HRESULT hr = InvokeInOrder(*AObject, ADispId, std::move(args), AResult, DISPATCH_METHOD);
   if (FAILED(hr))
     throw std::runtime_error("DISPID " + std::to_string(ADispId) + " failed with " +
-                             Hex(uint32_t(hr)));
+                             Hex8(uint32_t(hr)));
 }
 
 std::wstring CallText(IDispatch* AObject, DISPID ADispId) {
   TVariant result;
-  Call(AObject, ADispId, nullptr, result.Get());
-  if (V_VT(result.Get()) != VT_BSTR)
+  Call(AObject, ADispId, nullptr, &result);
+  if (V_VT(&result) != VT_BSTR)
     throw std::runtime_error("DISPID " + std::to_string(ADispId) + " answered no text");
-  return std::wstring(V_BSTR(result.Get()), SysStringLen(V_BSTR(result.Get())));
+  return std::wstring(V_BSTR(&result), SysStringLen(V_BSTR(&result)));
 }
 
 int32_t CallInt(IDispatch* AObject, DISPID ADispId) {
   TVariant result;
-  Call(AObject, ADispId, nullptr, result.Get());
-  if (V_VT(result.Get()) == VT_BOOL)
-    return V_BOOL(result.Get()) ? 1 : 0;
-  if (V_VT(result.Get()) != VT_I4)
+  Call(AObject, ADispId, nullptr, &result);
+  if (V_VT(&result) == VT_BOOL)
+    return V_BOOL(&result) ? 1 : 0;
+  if (V_VT(&result) != VT_I4)
     throw std::runtime_error("DISPID " + std::to_string(ADispId) + " answered no integer");
-  return V_I4(result.Get());
-}
-
-// UTF-8, so that texts such as the degree sign reach the terminal whole.
-std::string Utf8(std::wstring_view AText) {
-  if (AText.empty())
-    return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, AText.data(), int(AText.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string out(std::size_t(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, AText.data(), int(AText.size()), out.data(), size, nullptr,
-                      nullptr);
-  return out;
-}
-
-void Write(std::FILE* AStream, std::wstring_view AText) {
-  const std::string bytes = Utf8(AText);
-  std::fwrite(bytes.data(), 1, bytes.size(), AStream);
-}
-
-std::wstring Widened(const std::string& AText) {
-  return std::wstring(AText.begin(), AText.end());
-}
-
-wchar_t Folded(wchar_t AChar) {
-  return AChar >= L'a' && AChar <= L'z' ? AChar - 32 : AChar;
-}
-
-bool SameName(std::wstring_view A, std::wstring_view B) {
-  return A.size() == B.size() &&
-         std::equal(A.begin(), A.end(), B.begin(),
-                    [](wchar_t x, wchar_t y) { return Folded(x) == Folded(y); });
-}
-
-std::size_t EditDistance(std::wstring_view A, std::wstring_view B) {
-  std::vector<std::size_t> row(B.size() + 1);
-  for (std::size_t j = 0; j <= B.size(); ++j)
-    row[j] = j;
-  for (std::size_t i = 1; i <= A.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= B.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min(
-          {row[j] + 1, row[j - 1] + 1, diagonal + (Folded(A[i - 1]) == Folded(B[j - 1]) ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[B.size()];
+  return V_I4(&result);
 }
 
 // A new driver of a kind; drivers live as long as the plug-in.
@@ -163,7 +100,7 @@ IDispatch* TakeDriver(TPluginLibrary& APlugin, int32_t AKind) {
   const HRESULT hr = APlugin.GetTarvoDriver_Plugin(AKind, &driver);
   if (FAILED(hr) || !driver)
     throw std::runtime_error("no driver for kind " + std::to_string(AKind) + " (" +
-                             Hex(uint32_t(hr)) + ")");
+                             Hex8(uint32_t(hr)) + ")");
   return driver;
 }
 
@@ -171,31 +108,20 @@ int32_t KindCount(TPluginLibrary& APlugin) {
   int32_t count = 0;
   const HRESULT hr = APlugin.GetTarvoDriverCount(&count);
   if (FAILED(hr))
-    throw std::runtime_error("GetTarvoDriverCount failed with " + Hex(uint32_t(hr)));
+    throw std::runtime_error("GetTarvoDriverCount failed with " + Hex8(uint32_t(hr)));
   return count;
 }
 
 // The driver of a part named in any letter case; nullptr after telling the
 // user the nearest names.
 IDispatch* FindPartDriver(TPluginLibrary& APlugin, const std::wstring& APart, std::FILE* AErr) {
-  const int32_t count = KindCount(APlugin);
-  std::vector<std::wstring> names;
-  for (int32_t kind = 0; kind < count; ++kind) {
-    IDispatch* driver = TakeDriver(APlugin, kind);
-    std::wstring name = CallText(driver, kDeviceName);
-    if (SameName(name, APart))
-      return driver;
-    names.push_back(std::move(name));
+  const std::vector<std::wstring> names = DeviceNames(APlugin);
+  const std::optional<std::size_t> found = FindPart(names, APart);
+  if (!found) {
+    WriteUtf8(AErr, L"orvandel: " + UnknownPartText(names, APart) + L"\n");
+    return nullptr;
   }
-  std::wstring text = L"orvandel: unknown part \"" + APart + L"\"";
-  const std::vector<std::wstring> closest = ClosestNames(names, APart);
-  if (!closest.empty()) {
-    text += L"; closest:";
-    for (const std::wstring& name : closest)
-      text += L" " + name;
-  }
-  Write(AErr, text + L"\n");
-  return nullptr;
+  return TakeDriver(APlugin, int32_t(*found));
 }
 
 } // namespace
@@ -204,10 +130,10 @@ int32_t IdcodeInstruction(IDispatch* AEntity) {
   const int32_t count = CallInt(AEntity, kEntityOpcodeCount);
   for (int32_t i = 0; i < count; ++i) {
     TVariant index, result;
-    V_VT(index.Get()) = VT_I4;
-    V_I4(index.Get()) = i;
-    Call(AEntity, kEntityOpcode, index.Get(), result.Get());
-    IDispatch* opcode = V_VT(result.Get()) == VT_DISPATCH ? V_DISPATCH(result.Get()) : nullptr;
+    V_VT(&index) = VT_I4;
+    V_I4(&index) = i;
+    Call(AEntity, kEntityOpcode, &index, &result);
+    IDispatch* opcode = V_VT(&result) == VT_DISPATCH ? V_DISPATCH(&result) : nullptr;
     if (!opcode || !SameName(CallText(opcode, kOpCodeName), L"IDCODE"))
       continue;
     const std::wstring pattern = CallText(opcode, kOpCodePattern);
@@ -258,27 +184,14 @@ std::wstring FormatInColumns(const std::vector<std::wstring>& ANames, std::size_
   return out;
 }
 
-std::vector<std::wstring> ClosestNames(const std::vector<std::wstring>& ANames,
-                                       const std::wstring& AName, std::size_t AMaxCount) {
-  std::vector<std::pair<std::size_t, std::size_t>> ranked; // distance, index
-  for (std::size_t i = 0; i < ANames.size(); ++i)
-    ranked.emplace_back(EditDistance(ANames[i], AName), i);
-  std::stable_sort(ranked.begin(), ranked.end(),
-                   [](const auto& A, const auto& B) { return A.first < B.first; });
-  std::vector<std::wstring> out;
-  for (std::size_t i = 0; i < ranked.size() && i < AMaxCount; ++i)
-    out.push_back(ANames[ranked[i].second]);
-  return out;
-}
-
 int DevicesVerb(TPluginLibrary& APlugin, std::FILE* AOut, std::FILE* AErr) {
   try {
     const std::vector<std::wstring> names = DeviceNames(APlugin);
-    Write(AOut, std::to_wstring(names.size()) + L" device kinds\n");
-    Write(AOut, FormatInColumns(names));
+    WriteUtf8(AOut, std::to_wstring(names.size()) + L" device kinds\n");
+    WriteUtf8(AOut, FormatInColumns(names));
     return 0;
   } catch (const std::exception& e) {
-    Write(AErr, L"orvandel: " + Widened(e.what()) + L"\n");
+    WriteUtf8(AErr, L"orvandel: " + Widened(e.what()) + L"\n");
     return 1;
   }
 }
@@ -301,7 +214,7 @@ int InfoVerb(TPluginLibrary& APlugin, const std::wstring& APart, std::FILE* AOut
         value = std::to_wstring(CallInt(driver, row.DispId));
         break;
       case TAnswerKind::Hex:
-        value = Widened(Hex(uint32_t(CallInt(driver, row.DispId))));
+        value = Widened(Hex8(uint32_t(CallInt(driver, row.DispId))));
         break;
       case TAnswerKind::Bool:
         value = CallInt(driver, row.DispId) ? L"yes" : L"no";
@@ -309,11 +222,11 @@ int InfoVerb(TPluginLibrary& APlugin, const std::wstring& APart, std::FILE* AOut
       }
       std::wstring label = row.Label;
       label.resize(labelWidth, L' ');
-      Write(AOut, label + L"  " + value + L"\n");
+      WriteUtf8(AOut, label + L"  " + value + L"\n");
     }
     return 0;
   } catch (const std::exception& e) {
-    Write(AErr, L"orvandel: " + Widened(e.what()) + L"\n");
+    WriteUtf8(AErr, L"orvandel: " + Widened(e.what()) + L"\n");
     return 1;
   }
 }
@@ -325,21 +238,20 @@ int IdentifyVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& 
     if (!driver)
       return 1;
     if (AHost.DeviceCount() == 0) {
-      Write(AErr, L"orvandel: the JTAG chain has no device\n");
+      WriteUtf8(AErr, L"orvandel: the JTAG chain has no device\n");
       return 1;
     }
     TVariant device, bound;
-    V_VT(device.Get()) = VT_DISPATCH;
-    V_DISPATCH(device.Get()) = AHost.Device(0).Dispatch();
-    V_DISPATCH(device.Get())->AddRef();
-    Call(driver, kSetTarvoDevice, device.Get(), bound.Get());
+    V_VT(&device) = VT_DISPATCH;
+    V_DISPATCH(&device) = AHost.Device(0).Dispatch();
+    V_DISPATCH(&device)->AddRef();
+    Call(driver, kSetTarvoDevice, &device, &bound);
 
     TVariant entityResult;
-    Call(driver, kBSDLEntity, nullptr, entityResult.Get());
-    IDispatch* entity =
-        V_VT(entityResult.Get()) == VT_DISPATCH ? V_DISPATCH(entityResult.Get()) : nullptr;
+    Call(driver, kBSDLEntity, nullptr, &entityResult);
+    IDispatch* entity = V_VT(&entityResult) == VT_DISPATCH ? V_DISPATCH(&entityResult) : nullptr;
     if (!entity) {
-      Write(AErr, L"orvandel: the driver has no boundary-scan description\n");
+      WriteUtf8(AErr, L"orvandel: the driver has no boundary-scan description\n");
       return 1;
     }
     const int32_t instruction = IdcodeInstruction(entity);
@@ -356,11 +268,12 @@ int IdentifyVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& 
     channel.CloseChannel();
 
     const std::wstring name = CallText(driver, kDeviceName);
-    Write(AOut, name + L": IDCODE " + Widened(Hex(code)) + L" (expected " + Widened(Hex(expected)) +
-                    L")" + (code == expected ? L" match\n" : L" MISMATCH\n"));
+    WriteUtf8(AOut, name + L": IDCODE " + Widened(Hex8(code)) + L" (expected " +
+                        Widened(Hex8(expected)) + L")" +
+                        (code == expected ? L" match\n" : L" MISMATCH\n"));
     return code == expected ? 0 : 1;
   } catch (const std::exception& e) {
-    Write(AErr, L"orvandel: " + Widened(e.what()) + L"\n");
+    WriteUtf8(AErr, L"orvandel: " + Widened(e.what()) + L"\n");
     return 1;
   }
 }

@@ -4,6 +4,7 @@
 // driver's device information, and the chip's IDCODE read through a driver
 // bound to the test host. Everything is asked of the plug-in by DISPID.
 
+#include "cli-common.h"
 #include "plugin-library.h"
 #include "test-host.h"
 
@@ -22,11 +23,6 @@ std::vector<std::wstring> DeviceNames(TPluginLibrary& APlugin);
 // The names laid out in columns of equal width, filled top to bottom, in
 // lines no wider than AWidth (at least one column).
 std::wstring FormatInColumns(const std::vector<std::wstring>& ANames, std::size_t AWidth = 79);
-
-// Names nearest to a misspelt one (fewest single-letter edits, letter case
-// ignored), nearest first and in list order among equals.
-std::vector<std::wstring> ClosestNames(const std::vector<std::wstring>& ANames,
-                                       const std::wstring& AName, std::size_t AMaxCount = 5);
 
 // The IDCODE instruction of a boundary-scan entity, from its op-code table
 // (the op-code named "IDCODE", its first pattern read as binary). Raises

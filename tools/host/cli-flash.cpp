@@ -1,5 +1,6 @@
 #include "cli-flash.h"
 
+#include "cli-common.h"
 #include "cli-device.h"
 #include "fake-host-object.h"
 #include "image-loaders.h"
@@ -56,62 +57,17 @@ public:
   std::wstring Text;
 };
 
-std::string Utf8(std::wstring_view AText) {
-  if (AText.empty())
-    return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, AText.data(), int(AText.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string out(std::size_t(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, AText.data(), int(AText.size()), out.data(), size, nullptr,
-                      nullptr);
-  return out;
-}
-
-void Write(std::FILE* AStream, std::wstring_view AText) {
-  const std::string bytes = Utf8(AText);
-  std::fwrite(bytes.data(), 1, bytes.size(), AStream);
-  std::fflush(AStream);
-}
-
 std::wstring Hex(uint32_t AValue) {
-  wchar_t text[16];
-  swprintf(text, 16, L"0x%08X", AValue);
-  return text;
-}
-
-VARIANT IntArg(int32_t AValue) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = AValue;
-  return v;
-}
-VARIANT BoolArg(bool AValue) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_BOOL;
-  V_BOOL(&v) = AValue ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-VARIANT ObjectArg(IDispatch* AValue) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_DISPATCH;
-  V_DISPATCH(&v) = AValue;
-  return v;
+  return Widened(Hex8(AValue));
 }
 
 // Invokes with arguments in declaration order; the caller clears the answer.
 // A failing call raises naming the operation.
 VARIANT Invoke(IDispatch& AObject, DISPID ADispId, const wchar_t* AName,
                std::vector<VARIANT> AArgs = {}) {
-  std::reverse(AArgs.begin(), AArgs.end());
-  DISPPARAMS params{AArgs.data(), nullptr, UINT(AArgs.size()), 0};
   VARIANT result;
   VariantInit(&result);
-  UINT argErr = 0;
-  const HRESULT hr = AObject.Invoke(ADispId, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                                    &params, &result, nullptr, &argErr);
+  const HRESULT hr = InvokeInOrder(AObject, ADispId, std::move(AArgs), &result);
   if (FAILED(hr))
     throw EFlashVerb(std::wstring(AName) + L" failed (" + Hex(uint32_t(hr)) + L")");
   return result;
@@ -183,12 +139,12 @@ public:
     line.append(size_t(filled), L'#');
     line.append(size_t(kBarWidth - filled), L' ');
     line += L"] " + std::to_wstring(progress * 100 / kProgressFull) + L"%";
-    Write(FOut, line);
+    WriteUtf8(FOut, line);
   }
   void Finish(bool ADone) {
     if (ADone)
       Show(kProgressFull);
-    Write(FOut, L"\n");
+    WriteUtf8(FOut, L"\n");
   }
 
 private:
@@ -268,9 +224,9 @@ int FlashDriver(IDispatch& ADriver, const std::wstring& AImagePath, const TFlash
     size_t total = 0;
     for (const TFlashBlock& block : blocks)
       total += block.Bytes.size();
-    Write(AOut, std::to_wstring(total) + L" bytes in " + std::to_wstring(blocks.size()) +
-                    L" block" + (blocks.size() == 1 ? L"" : L"s") + L" from " +
-                    Hex(blocks[0].Address) + L"\n");
+    WriteUtf8(AOut, std::to_wstring(total) + L" bytes in " + std::to_wstring(blocks.size()) +
+                        L" block" + (blocks.size() == 1 ? L"" : L"s") + L" from " +
+                        Hex(blocks[0].Address) + L"\n");
 
     // A core that cannot be stopped is not there to program.
     VARIANT paused = Invoke(ADriver, kPauseProcessor, L"halting the core");
@@ -285,11 +241,11 @@ int FlashDriver(IDispatch& ADriver, const std::wstring& AImagePath, const TFlash
     TProgressBar bar(AOut);
     TComPtr<TFakeHostObject> callback = CallbackObject(bar);
     InvokeInt(*writer.Get(), kSetFlashWriterCallback, L"SetFlashWriterCallback",
-              {ObjectArg(callback->Dispatch())});
+              {ObjectVariant(callback->Dispatch())});
 
     if (AOptions.EraseAll)
       RunStep(bar, L"erase  ", L"erasing the whole flash failed", [&] {
-        return InvokeInt(*writer.Get(), kEraseEntireDevice, L"EraseEntireDevice", {IntArg(0)});
+        return InvokeInt(*writer.Get(), kEraseEntireDevice, L"EraseEntireDevice", {IntVariant(0)});
       });
     for (const TFlashBlock& block : blocks) {
       const TComPtr<TFakeHostObject> image = ImageObject(block);
@@ -299,22 +255,25 @@ int FlashDriver(IDispatch& ADriver, const std::wstring& AImagePath, const TFlash
       // unless the whole flash was erased anyway.
       RunStep(bar, L"program", L"programming " + where + L" failed", [&] {
         return InvokeInt(*writer.Get(), kWriteFlashImage, L"WriteFlashImage",
-                         {IntArg(0), ObjectArg(image->Dispatch()), BoolArg(false),
-                          BoolArg(!AOptions.EraseAll), BoolArg(false), BoolArg(AOptions.Verify)});
+                         {IntVariant(0), ObjectVariant(image->Dispatch()), BoolVariant(false),
+                          BoolVariant(!AOptions.EraseAll), BoolVariant(false),
+                          BoolVariant(AOptions.Verify)});
       });
       if (AOptions.Verify)
         RunStep(bar, L"verify ", L"verify failed at " + where, [&] {
           return InvokeInt(*writer.Get(), kCompareFlashImage, L"CompareFlashImage",
-                           {IntArg(0), ObjectArg(image->Dispatch()), IntArg(int32_t(block.Address)),
-                            IntArg(int32_t(block.Bytes.size())), BoolArg(false)});
+                           {IntVariant(0), ObjectVariant(image->Dispatch()),
+                            IntVariant(int32_t(block.Address)),
+                            IntVariant(int32_t(block.Bytes.size())), BoolVariant(false)});
         });
     }
-    Write(AOut, AOptions.Verify ? L"flash programmed and verified\n" : L"flash programmed\n");
+    WriteUtf8(AOut, AOptions.Verify ? L"flash programmed and verified\n" : L"flash programmed\n");
     return 0;
   } catch (const EFlashVerb& e) {
-    Write(AErr, L"orvandel: " + e.Text + L"\n");
+    WriteUtf8(AErr, L"orvandel: " + e.Text + L"\n");
   } catch (const std::exception& e) {
-    Write(AErr, L"orvandel: " + std::wstring(e.what(), e.what() + std::strlen(e.what())) + L"\n");
+    WriteUtf8(AErr,
+              L"orvandel: " + std::wstring(e.what(), e.what() + std::strlen(e.what())) + L"\n");
   }
   return 1;
 }
@@ -336,45 +295,35 @@ int FlashVerb(TPluginLibrary& APlugin, TTestHost& AHost,
     if (it != std::end(kSwitches))
       options.*(it->Field) = it->Value;
     else if (argument.starts_with(L"--")) {
-      Write(AErr, L"orvandel: flash: unknown option " + argument + L"\n");
+      WriteUtf8(AErr, L"orvandel: flash: unknown option " + argument + L"\n");
       return 1;
     } else
       positional.push_back(argument);
   }
   if (positional.size() != 2) {
-    Write(AErr, L"usage: orvandel flash <part> <image> [--no-verify] [--erase-all]\n");
+    WriteUtf8(AErr, L"usage: orvandel flash <part> <image> [--no-verify] [--erase-all]\n");
     return 1;
   }
   try {
     const std::vector<std::wstring> names = DeviceNames(APlugin);
-    const auto same = [&](const std::wstring& AName) {
-      return CompareStringOrdinal(AName.c_str(), int(AName.size()), positional[0].c_str(),
-                                  int(positional[0].size()), TRUE) == CSTR_EQUAL;
-    };
-    const auto found = std::find_if(names.begin(), names.end(), same);
-    if (found == names.end()) {
-      std::wstring text = L"orvandel: unknown part \"" + positional[0] + L"\"";
-      const std::vector<std::wstring> closest = ClosestNames(names, positional[0]);
-      if (!closest.empty()) {
-        text += L"; closest:";
-        for (const std::wstring& name : closest)
-          text += L" " + name;
-      }
-      Write(AErr, text + L"\n");
+    const std::optional<std::size_t> found = FindPart(names, positional[0]);
+    if (!found) {
+      WriteUtf8(AErr, L"orvandel: " + UnknownPartText(names, positional[0]) + L"\n");
       return 1;
     }
     IDispatch* driver = nullptr;
-    if (FAILED(APlugin.GetTarvoDriver_Plugin(int32_t(found - names.begin()), &driver)) || !driver)
-      throw EFlashVerb(L"the plug-in hands out no driver for " + *found);
+    if (FAILED(APlugin.GetTarvoDriver_Plugin(int32_t(*found), &driver)) || !driver)
+      throw EFlashVerb(L"the plug-in hands out no driver for " + names[*found]);
     if (AHost.DeviceCount() == 0)
       throw EFlashVerb(L"target is not responding: the JTAG chain has no device");
     InvokeInt(*driver, kSetTarvoDevice, L"binding the driver to the chain",
-              {ObjectArg(AHost.Device(0).Dispatch())});
+              {ObjectVariant(AHost.Device(0).Dispatch())});
     return FlashDriver(*driver, positional[1], options, AOut, AErr);
   } catch (const EFlashVerb& e) {
-    Write(AErr, L"orvandel: " + e.Text + L"\n");
+    WriteUtf8(AErr, L"orvandel: " + e.Text + L"\n");
   } catch (const std::exception& e) {
-    Write(AErr, L"orvandel: " + std::wstring(e.what(), e.what() + std::strlen(e.what())) + L"\n");
+    WriteUtf8(AErr,
+              L"orvandel: " + std::wstring(e.what(), e.what() + std::strlen(e.what())) + L"\n");
   }
   return 1;
 }

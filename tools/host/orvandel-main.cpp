@@ -1,6 +1,7 @@
 // The command-line host: loads the plug-in from its own folder and drives it.
 
 #include "cli-bsdl.h"
+#include "cli-common.h"
 #include "cli-debug.h"
 #include "cli-device.h"
 #include "cli-flash.h"
@@ -103,17 +104,6 @@ constexpr int kReset = 1, kIdle = 2, kDrShift = 5, kDrExit1 = 6;
 int Fail(const std::wstring& AText) {
   fwprintf(stderr, L"orvandel: %ls\n", AText.c_str());
   return 1;
-}
-
-std::wstring Widened(const std::string& AText) {
-  return std::wstring(AText.begin(), AText.end());
-}
-
-std::string Narrowed(const std::wstring& AText) {
-  std::string text;
-  for (const wchar_t c : AText)
-    text += c < 0x80 ? char(c) : '?';
-  return text;
 }
 
 void PrintUsage(FILE* AStream) {
