@@ -270,6 +270,7 @@ void TFakeHostObject::OnCall(DISPID ADispId, TFakeHandler AHandler) {
 
 void TFakeHostObject::ClearLog() {
   FCalls.clear();
+  FDroppedCalls = 0;
   FErrors.clear();
 }
 
@@ -405,6 +406,11 @@ HRESULT TFakeHostObject::InvokeChecked(DISPID ADispId, WORD AFlags, DISPPARAMS& 
   }
   for (UINT i = 0; i < AParams.cArgs; ++i)
     logged.Args.push_back(CopyArrived(AParams.rgvarg[i]));
+  if (FCalls.size() >= kCallLogLimit) {
+    const size_t dropped = FCalls.size() / 2;
+    FCalls.erase(FCalls.begin(), FCalls.begin() + std::ptrdiff_t(dropped));
+    FDroppedCalls += dropped;
+  }
   FCalls.push_back(std::move(logged));
   const size_t index = FCalls.size() - 1;
 

@@ -114,7 +114,12 @@ public:
     FErrorSink = std::move(ASink);
   }
 
+  // The calls in the order they came: the most recent ones only. Past
+  // kCallLogLimit the older half is dropped, so a long session (a whole
+  // flash image is millions of scans) keeps its memory bounded.
+  static constexpr size_t kCallLogLimit = 65536;
   const std::vector<TFakeCall>& Calls() const { return FCalls; }
+  size_t DroppedCalls() const { return FDroppedCalls; }
   const std::vector<std::wstring>& Errors() const { return FErrors; }
   void ClearLog();
   LONG RefCount() const { return FRefCount; }
@@ -156,6 +161,7 @@ private:
   std::map<DISPID, TFakeHandler> FHandlers;
   std::vector<std::wstring> FServices;
   std::vector<TFakeCall> FCalls;
+  size_t FDroppedCalls = 0;
   std::vector<std::wstring> FErrors;
   std::function<void(const std::wstring&)> FErrorSink;
 };

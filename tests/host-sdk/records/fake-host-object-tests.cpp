@@ -132,4 +132,21 @@ TEST(FakeHostObject, LogKeepsArgumentsAsTheyArrivedAndReleasesThemWhenCleared) {
   EXPECT_EQ(handler->RefCount(), before);
 }
 
+TEST(FakeHostObject, ALongSessionKeepsTheNewestCallsAndReleasesTheDroppedOnes) {
+  auto host = TFakeHostObject::Create({L"ITimerManager"});
+  auto handler = TFakeHostObject::Create({L"ITimerHandler"});
+  const LONG before = handler->RefCount();
+  const ITimerManager manager = ITimerManager::FromDispatch(host->Dispatch());
+  const int32_t total = int32_t(TFakeHostObject::kCallLogLimit) + 3;
+  for (int32_t i = 0; i < total; ++i)
+    manager.AddHandler(ITimerHandler::FromDispatch(handler->Dispatch()), i, false);
+  ASSERT_LE(host->Calls().size(), TFakeHostObject::kCallLogLimit);
+  EXPECT_EQ(host->Calls().size() + host->DroppedCalls(), size_t(total));
+  EXPECT_EQ(V_I4(&host->Calls().back().Declared(1)), total - 1);
+  EXPECT_EQ(V_I4(&host->Calls().front().Declared(1)), int32_t(host->DroppedCalls()))
+      << "what is kept follows on from what was dropped";
+  EXPECT_EQ(handler->RefCount(), before + LONG(host->Calls().size()))
+      << "a dropped call no longer holds its arguments";
+}
+
 } // namespace
