@@ -94,20 +94,7 @@
 
 #include <stdint.h>
 
-enum {
-  CMD_SUCCESS = 0,
-  INVALID_COMMAND = 1,
-  SRC_ADDR_ERROR = 2,
-  DST_ADDR_ERROR = 3,
-  SRC_ADDR_NOT_MAPPED = 4,
-  DST_ADDR_NOT_MAPPED = 5,
-  COUNT_ERROR = 6,
-  INVALID_SECTOR = 7,
-  SECTOR_NOT_BLANK = 8,
-  SECTOR_NOT_PREPARED_FOR_WRITE_OPERATION = 9,
-  COMPARE_ERROR = 10,
-  BUSY = 11,
-};
+#include "loader-statuses.h"
 
 #define REG(address) (*(volatile uint32_t*)(address))
 

@@ -5,6 +5,7 @@
 // polled until it halts, the result block read back.
 
 #include "intel-hex.h"
+#include "loader-statuses.h"
 #include "stellaris-sim.h"
 
 #include <gtest/gtest.h>
@@ -21,22 +22,6 @@ namespace {
 const char kLoaderHex[] =
 #include "loader-image.inc"
     ;
-
-// Statuses of the loader protocol.
-enum : uint32_t {
-  CMD_SUCCESS = 0,
-  INVALID_COMMAND = 1,
-  SRC_ADDR_ERROR = 2,
-  DST_ADDR_ERROR = 3,
-  SRC_ADDR_NOT_MAPPED = 4,
-  DST_ADDR_NOT_MAPPED = 5,
-  COUNT_ERROR = 6,
-  INVALID_SECTOR = 7,
-  SECTOR_NOT_BLANK = 8,
-  SECTOR_NOT_PREPARED_FOR_WRITE_OPERATION = 9,
-  COMPARE_ERROR = 10,
-  BUSY = 11,
-};
 
 enum : uint32_t {
   CMD_INIT = 40,
