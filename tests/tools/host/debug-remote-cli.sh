@@ -15,22 +15,7 @@ mkdir -p "$work"
 [ -x "$sim" ] || { echo "debug-remote-cli: $sim is missing (build the native tree)"; exit 1; }
 . "$here/../sim/start-sim.sh"
 failed=0
-
-# run <name> <exit: zero|nonzero> <pattern> [orvandel args...]
-run() {
-  local name=$1 want=$2 pattern=$3
-  shift 3
-  timeout 600 bash "$winerun" "$orvandel" "$@" >"$work/$name.txt" 2>&1 </dev/null
-  local rc=$?
-  echo "== $name (exit $rc)"
-  cat "$work/$name.txt"
-  if [ "$want" = zero ] && [ $rc -ne 0 ]; then echo "$name: expected exit 0"; failed=1; fi
-  if [ "$want" = nonzero ] && { [ $rc -eq 0 ] || [ $rc -ge 124 ]; }; then
-    echo "$name: expected a clean failing exit"
-    failed=1
-  fi
-  if ! grep -qE -- "$pattern" "$work/$name.txt"; then echo "$name: no match for $pattern"; failed=1; fi
-}
+. "$here/cli-run.sh"
 
 # Wine starts are slow under emulation: the server outlives the default limit.
 start_sim debug-remote-cli "$sim" "$work/sim.out" "$work/sim.err" --exit-after 1500
