@@ -41,11 +41,19 @@ int ShowMessageDialog(const std::wstring& ACaption, const std::wstring& AMessage
                       TDialogButtons AButtons) {
   const UINT style = IconOf(AKind) | (AButtons == TDialogButtons::OkCancel ? MB_OKCANCEL : MB_OK) |
                      MB_SETFOREGROUND;
-  centreHook = SetWindowsHookExW(WH_CBT, CentreOnScreen, nullptr, GetCurrentThreadId());
-  const int result = MessageBoxW(GetActiveWindow(), AMessage.c_str(), ACaption.c_str(), style);
-  if (centreHook) {
-    UnhookWindowsHookEx(centreHook);
-    centreHook = nullptr;
+  // MessageBoxW answers 0 only when it could not make the box at all (the
+  // desktop's process was not there yet or went away while starting); a
+  // message the user never saw is tried again rather than silently lost.
+  int result = 0;
+  for (int attempt = 0; attempt < 3 && result == 0; ++attempt) {
+    if (attempt > 0)
+      Sleep(200);
+    centreHook = SetWindowsHookExW(WH_CBT, CentreOnScreen, nullptr, GetCurrentThreadId());
+    result = MessageBoxW(GetActiveWindow(), AMessage.c_str(), ACaption.c_str(), style);
+    if (centreHook) {
+      UnhookWindowsHookEx(centreHook);
+      centreHook = nullptr;
+    }
   }
   return result;
 }
