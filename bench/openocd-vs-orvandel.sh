@@ -53,14 +53,14 @@ measure() {
   local tool=$1 operation=$2 kb=$3
   shift 3
   local before after start end line rc
-  before=$(wc -l <"$stats" 2>/dev/null || echo 0)
+  before=$({ wc -l <"$stats"; } 2>/dev/null || echo 0)
   start=$(date +%s%N)
   (cd "$work" && "$@") >"$work/last.txt" 2>&1 </dev/null
   rc=$?
   end=$(date +%s%N)
   # The server writes the line when the client has gone.
   for _ in $(seq 1 200); do
-    after=$(wc -l <"$stats" 2>/dev/null || echo 0)
+    after=$({ wc -l <"$stats"; } 2>/dev/null || echo 0)
     [ "$after" -gt "$before" ] && break
     sleep 0.05
   done
