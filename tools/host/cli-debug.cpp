@@ -651,7 +651,15 @@ IDispatch* BindPartDriver(TPluginLibrary& APlugin, TTestHost& AHost, const std::
   if (FAILED(hr) || !driver)
     throw ECliFailure("the plug-in gave no driver for " + Narrowed(found) + " (" +
                       Hex8(std::uint32_t(hr)) + ")");
-  if (CallNumber(*driver, kSetTarvoDevice, {ObjectVariant(AHost.Device(0).Dispatch())}) == 0) {
+  std::uint32_t bound = 0;
+  try {
+    bound = CallNumber(*driver, kSetTarvoDevice, {ObjectVariant(AHost.Device(0).Dispatch())});
+  } catch (...) {
+    driver->Release();
+    throw;
+  }
+  if (bound == 0) {
+    driver->Release();
     Report(AErr, "the " + Narrowed(found) + " driver refused the chain device");
     return nullptr;
   }
@@ -674,6 +682,8 @@ int DebugPartVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring&
   }
   if (!driver)
     return 1;
-  return RunDebugVerb(*driver, AVerb, {AArguments.begin() + 1, AArguments.end()}, AOut, AErr,
-                      ADialogs);
+  const int status = RunDebugVerb(*driver, AVerb, {AArguments.begin() + 1, AArguments.end()}, AOut,
+                                  AErr, ADialogs);
+  driver->Release();
+  return status;
 }
