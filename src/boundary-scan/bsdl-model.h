@@ -179,6 +179,19 @@ public:
   // The entity a text reader fills, evaluating its boundary register lazily.
   TBSDLEntity(TVHDLParser* AParser, std::wstring AFilename);
 
+  // Where a device's BSDL file lives (Windows only, bsdl-lookup.cpp). A
+  // relative file name is placed in the library tree: ALibraryFolder (the
+  // plug-in's "Library\" when empty), "BSDL\", vendor, family; any other
+  // name is answered unchanged. The disk is not consulted.
+  static std::wstring DetermineFullPath(const std::wstring& ABSDLFileName,
+                                        const std::wstring& ADeviceVendorName,
+                                        const std::wstring& ADeviceFamilyName,
+                                        const std::wstring& ALibraryFolder);
+  // An existing copy of that file: the path itself, else its copy in the
+  // temporary folder, else that copy unpacked from the ".Zip" archive of the
+  // same name; empty when there is none.
+  static std::wstring FindFullBSDLPath(const std::wstring& ASourcePath);
+
   // Each appends to the end of its list; the position is the index the host
   // uses. No check for duplicates.
   void AddPin(TScanPin* APin) { Pins.push_back(APin); }
