@@ -10,6 +10,7 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -66,3 +67,10 @@ inline TDapScan Dap(uint32_t AInstruction, uint32_t AData, uint8_t AAddress, boo
 // Invoke by DISPID as the host does; arguments in declaration order.
 HRESULT InvokeDispId(IDispatch& AObject, DISPID ADispId, std::vector<VARIANT> AArgs,
                      VARIANT* AResult);
+
+// Everything written to a temporary file so far.
+std::string Contents(std::FILE* AFile);
+// ACount reproducible pseudo-random bytes, different for each seed.
+std::vector<uint8_t> PatternBytes(size_t ACount, uint32_t ASeed);
+// Intel HEX text of bytes at an address below 64 KB, 16 bytes a line.
+std::string HexText(uint32_t AAddress, const std::vector<uint8_t>& ABytes);

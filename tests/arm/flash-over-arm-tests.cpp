@@ -59,27 +59,6 @@ TDataChunkImage ImageOf(uint32_t AAddress, std::vector<uint32_t> AUnits) {
   return image;
 }
 
-// Intel HEX text of bytes at an address below 64 KB, 16 bytes a line.
-std::string HexText(uint32_t AAddress, const std::vector<uint32_t>& AUnits) {
-  std::string text;
-  char line[80];
-  for (size_t offset = 0; offset < AUnits.size(); offset += 16) {
-    const size_t count = std::min<size_t>(16, AUnits.size() - offset);
-    const uint32_t address = AAddress + uint32_t(offset);
-    uint32_t sum = uint32_t(count) + (address >> 8) + (address & 0xFF);
-    std::snprintf(line, sizeof line, ":%02X%04X00", unsigned(count), unsigned(address & 0xFFFF));
-    text += line;
-    for (size_t i = 0; i < count; ++i) {
-      std::snprintf(line, sizeof line, "%02X", unsigned(AUnits[offset + i] & 0xFF));
-      text += line;
-      sum += AUnits[offset + i] & 0xFF;
-    }
-    std::snprintf(line, sizeof line, "%02X\n", unsigned((0x100 - (sum & 0xFF)) & 0xFF));
-    text += line;
-  }
-  return text + ":00000001FF\n";
-}
-
 std::wstring TempFile(const std::wstring& AName, const std::string& AContent) {
   wchar_t dir[MAX_PATH];
   GetTempPathW(MAX_PATH, dir);
@@ -187,7 +166,9 @@ TEST_F(FlashOverArm, WholeImagesReadBackIdenticalAndVerify) {
 
 TEST_F(FlashOverArm, HexImageInsideASectorKeepsOrErasesTheRestOfIt) {
   const std::vector<uint32_t> hexBytes = Pattern(0x50, 9);
-  const std::wstring path = TempFile(L"orvandel-flash-at-130.hex", HexText(0x130, hexBytes));
+  const std::wstring path = TempFile(
+      L"orvandel-flash-at-130.hex",
+      HexText(0x130, std::vector<uint8_t>(hexBytes.begin(), hexBytes.end())));
   const TDataChunkImage hexImage = LoadImage(path);
   ASSERT_EQ(hexImage.TargetAddr, 0x130u);
   ASSERT_EQ(hexImage.DataLen, 0x50u);

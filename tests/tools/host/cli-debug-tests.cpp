@@ -23,17 +23,6 @@ namespace {
 
 constexpr uint32_t kSram = 0x20000000;
 
-std::string Contents(std::FILE* AFile) {
-  std::fflush(AFile);
-  std::rewind(AFile);
-  std::string text;
-  char block[512];
-  std::size_t n = 0;
-  while ((n = std::fread(block, 1, sizeof block, AFile)) > 0)
-    text.append(block, n);
-  return text;
-}
-
 std::string FileBytes(const std::string& APath) {
   std::ifstream in(APath, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});

@@ -21,47 +21,6 @@ namespace {
 
 constexpr uint32_t kFmppe0 = 0x400FE134;
 
-std::string Contents(std::FILE* AFile) {
-  std::fflush(AFile);
-  std::rewind(AFile);
-  std::string text;
-  char block[512];
-  std::size_t n = 0;
-  while ((n = std::fread(block, 1, sizeof block, AFile)) > 0)
-    text.append(block, n);
-  return text;
-}
-
-std::vector<uint8_t> Pattern(size_t ACount, uint32_t ASeed) {
-  std::vector<uint8_t> bytes(ACount);
-  uint32_t x = ASeed * 2654435761u + 7;
-  for (uint8_t& b : bytes) {
-    x = x * 1103515245u + 12345u;
-    b = uint8_t(x >> 16);
-  }
-  return bytes;
-}
-
-std::string HexText(uint32_t AAddress, const std::vector<uint8_t>& ABytes) {
-  std::string text;
-  char line[16];
-  for (size_t offset = 0; offset < ABytes.size(); offset += 16) {
-    const size_t count = std::min<size_t>(16, ABytes.size() - offset);
-    const uint32_t address = AAddress + uint32_t(offset);
-    uint32_t sum = uint32_t(count) + (address >> 8) + (address & 0xFF);
-    std::snprintf(line, sizeof line, ":%02X%04X00", unsigned(count), unsigned(address & 0xFFFF));
-    text += line;
-    for (size_t i = 0; i < count; ++i) {
-      std::snprintf(line, sizeof line, "%02X", ABytes[offset + i]);
-      text += line;
-      sum += ABytes[offset + i];
-    }
-    std::snprintf(line, sizeof line, "%02X\n", unsigned((0x100 - (sum & 0xFF)) & 0xFF));
-    text += line;
-  }
-  return text + ":00000001FF\n";
-}
-
 // An ELF32 ARM executable with one loadable segment.
 std::string ElfText(uint32_t AAddress, const std::vector<uint8_t>& ABytes) {
   std::string f(52 + 32, '\0');
@@ -184,7 +143,7 @@ TEST_F(FlashVerbOnSim, EachImageFormatLandsAtItsAddressWithAProgressBar) {
   uint32_t seed = 1;
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Name, c.Name + wcslen(c.Name)));
-    const std::vector<uint8_t> bytes = Pattern(1500, seed++);
+    const std::vector<uint8_t> bytes = PatternBytes(1500, seed++);
     EXPECT_EQ(Flash(File(c.Name, c.Text(c.Address, bytes))), 0) << Err;
     EXPECT_TRUE(ChipFlash(c.Address, bytes.size()) == bytes);
     EXPECT_NE(Out.find("1500 bytes in 1 block"), std::string::npos) << Out;
@@ -199,13 +158,13 @@ TEST_F(FlashVerbOnSim, EachImageFormatLandsAtItsAddressWithAProgressBar) {
   }
   // The HEX image shared its first sector with nothing written before; the
   // raw image that followed at 0 must not have wiped the ELF's bytes.
-  EXPECT_TRUE(ChipFlash(0x1800, 1500) == Pattern(1500, 2));
+  EXPECT_TRUE(ChipFlash(0x1800, 1500) == PatternBytes(1500, 2));
 }
 
 TEST_F(FlashVerbOnSim, EraseAllBlanksWhatTheImageDoesNotCover) {
-  const std::vector<uint8_t> old = Pattern(4096, 9);
+  const std::vector<uint8_t> old = PatternBytes(4096, 9);
   ASSERT_EQ(Flash(File(L"orvandel-cli-old.bin", std::string(old.begin(), old.end()))), 0) << Err;
-  const std::vector<uint8_t> bytes = Pattern(100, 4);
+  const std::vector<uint8_t> bytes = PatternBytes(100, 4);
   ASSERT_EQ(Flash(File(L"orvandel-cli-new.hex", HexText(0x200, bytes)), {true, true}), 0) << Err;
   EXPECT_TRUE(ChipFlash(0x200, 100) == bytes);
   EXPECT_TRUE(ChipFlash(0, 0x200) == std::vector<uint8_t>(0x200, 0xFF));
@@ -214,7 +173,7 @@ TEST_F(FlashVerbOnSim, EraseAllBlanksWhatTheImageDoesNotCover) {
 }
 
 TEST_F(FlashVerbOnSim, NoVerifySkipsTheCompare) {
-  const std::vector<uint8_t> bytes = Pattern(64, 3);
+  const std::vector<uint8_t> bytes = PatternBytes(64, 3);
   ASSERT_EQ(
       Flash(File(L"orvandel-cli-nv.bin", std::string(bytes.begin(), bytes.end())), {false, false}),
       0)
@@ -229,7 +188,7 @@ struct TFreshBench : FlashVerbOnSim {
 };
 
 TEST_F(FlashVerbOnSim, EachFailureAnswersOneWithItsMessage) {
-  const std::vector<uint8_t> bytes = Pattern(256, 5);
+  const std::vector<uint8_t> bytes = PatternBytes(256, 5);
   struct TCase {
     const char* Name;
     std::function<std::wstring(FlashVerbOnSim&)> Arrange;
