@@ -2,21 +2,23 @@
 # Side by side on one stellaris-sim: `orvandel` (under Wine) and Debian's
 # OpenOCD doing the same work on the same images, measured by the server's
 # per-connection counters and the wall clock. Not a test: run it by hand.
-# Usage: bench/openocd-vs-orvandel.sh [build dir] (default: build)
-# Needs the Windows tree (bin/orvandel.exe, the plug-in), its native tree
-# (native/tools/sim/stellaris-sim), OpenOCD, and Wine set up for the tree
-# (`. scripts/env.sh <build>; orvandel_env_start`). SIZES="8 64 256" picks
-# the image sizes in KB, PART the catalogue part (the simulated chip's).
+# Usage: bench/openocd-vs-orvandel.sh [build folder] (default: build)
+# Needs the build folder's Windows trees (<arch>/bin/orvandel.exe with the
+# plug-in), its native tree (native/tools/sim/stellaris-sim), OpenOCD, and
+# Wine set up for the folder (`. scripts/env.sh <build>; orvandel_env_start`).
+# ARCHES="x86_64 i686" picks the Windows trees whose orvandel runs (default
+# x86_64), SIZES="8 64 256" the image sizes in KB, PART the catalogue part
+# (the simulated chip's).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd) || exit 1
 sim=${SIM:-$build/native/tools/sim/stellaris-sim}
-orvandel=$build/bin/orvandel.exe
+arches=${ARCHES:-x86_64}
 openocd=${OPENOCD:-/usr/bin/openocd}
 part=${PART:-LM3S6965-IQC50-A2}
 sizes=${SIZES:-8 64 256}
 work=$(mktemp -d /tmp/orvandel-bench.XXXXXX)
-for tool in "$sim" "$orvandel" "$openocd"; do
+for tool in "$sim" "$openocd" $(for a in $arches; do echo "$build/$a/bin/orvandel.exe"; done); do
   [ -e "$tool" ] || { echo "openocd-vs-orvandel: $tool is missing"; exit 1; }
 done
 
@@ -78,24 +80,36 @@ ocd() {
   STELLARIS_SIM_PORT=$port timeout 1800 "$openocd" -c "set WORKAREASIZE 0x4000" \
     -f "$root/tests/tools/sim/openocd/stellaris-sim.cfg" -c init "$@" -c shutdown
 }
-orv() { timeout 1800 bash "$root/scripts/wine-run.sh" "$orvandel" --jtag "remote_bitbang:127.0.0.1:$port" "$@"; }
+# orv <arch> <verb...>: the command line of one Windows tree; `timeout`
+# ends the Windows program too (wine-run.sh passes the signal on).
+orv() {
+  local arch=$1
+  shift
+  timeout 1800 bash "$root/scripts/wine-run.sh" "$build/$arch/bin/orvandel.exe" \
+    --jtag "remote_bitbang:127.0.0.1:$port" "$@"
+}
+
+# measure_both <operation> <KB> <OpenOCD arguments> -- <orvandel verb...>
+measure_both() {
+  local operation=$1 kb=$2 ocd_args=() arch
+  shift 2
+  while [ "$1" != "--" ]; do ocd_args+=("$1"); shift; done
+  shift
+  measure openocd "$operation" "$kb" ocd "${ocd_args[@]}"
+  for arch in $arches; do measure "orvandel $arch" "$operation" "$kb" orv "$arch" "$@"; done
+}
 
 for kb in $sizes; do
-  measure openocd "flash+verify" "$kb" ocd -c "program image-$kb.bin 0 verify"
-  measure orvandel "flash+verify" "$kb" orv flash "$part" "image-$kb.bin"
+  measure_both "flash+verify" "$kb" -c "program image-$kb.bin 0 verify" -- flash "$part" "image-$kb.bin"
 done
-measure openocd "connect" 0 ocd
-measure orvandel "connect (scan)" 0 orv scan
-measure openocd "halt" 0 ocd -c halt
-measure orvandel "halt" 0 orv halt "$part"
-measure openocd "step" 0 ocd -c halt -c step
-measure orvandel "step" 0 orv step "$part"
-measure openocd "registers" 0 ocd -c halt -c reg
-measure orvandel "registers" 0 orv regs "$part"
-measure openocd "read 1 KB" 0 ocd -c halt -c "dump_image read.bin 0x20000000 1024"
-measure orvandel "read 1 KB" 0 orv mem "$part" read 0x20000000 1024 --out read.bin
-measure openocd "write 1 KB" 0 ocd -c halt -c "load_image block.bin 0x20000000 bin"
-measure orvandel "write 1 KB" 0 orv mem "$part" write 0x20000000 --in block.bin
+measure_both "connect" 0 -- scan
+measure_both "halt" 0 -c halt -- halt "$part"
+measure_both "step" 0 -c halt -c step -- step "$part"
+measure_both "registers" 0 -c halt -c reg -- regs "$part"
+measure_both "read 1 KB" 0 -c halt -c "dump_image read.bin 0x20000000 1024" -- \
+  mem "$part" read 0x20000000 1024 --out read.bin
+measure_both "write 1 KB" 0 -c halt -c "load_image block.bin 0x20000000 bin" -- \
+  mem "$part" write 0x20000000 --in block.bin
 
 # The table: whole runs (connection set-up included: compare with the
 # connect rows), TCK time at the simulated 10 MHz, and per KB for images.

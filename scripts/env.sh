@@ -1,12 +1,16 @@
-# Sourced by the scripts: one Wine prefix and one X display per build tree.
+# Sourced by the scripts: one Wine prefix and one X display per build folder.
 # Usage: . scripts/env.sh <build-dir>; then orvandel_env_start / orvandel_env_stop.
+# The prefix is a 64-bit one: it runs the x86_64 programs natively and the
+# i686 ones through its 32-bit side.
 
 ORVANDEL_BUILD=${1:?build dir}
+mkdir -p "$ORVANDEL_BUILD"
+ORVANDEL_BUILD=$(cd "$ORVANDEL_BUILD" && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 export WINEPREFIX="$ORVANDEL_BUILD/wineprefix"
-export WINEARCH=win32
+export WINEARCH=win64
 export WINEDEBUG=-all
-# No desktop menu entries: winemenubuilder has nothing to do here and under
-# emulation each of its starts costs a minute of CPU beside the tests.
+# No desktop menu entries and no crash debugger: nothing for them to do here.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d"
 export OANOCACHE=1
 # Text-to-number coercion and message texts must not depend on the machine.
@@ -14,9 +18,9 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 orvandel_xvfb_pid=""
 
-# Making a prefix takes minutes where Wine runs under emulation, so a
-# pristine one is made once per machine and copied into each build tree.
-ORVANDEL_PREFIX_TEMPLATE=${ORVANDEL_PREFIX_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/orvandel/wineprefix-template}
+# A pristine prefix is made once per machine and copied into each build
+# folder (copying is quicker than making one, and never races another run).
+ORVANDEL_PREFIX_TEMPLATE=${ORVANDEL_PREFIX_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/orvandel/wineprefix-win64}
 
 orvandel_make_template() {
   local template=$ORVANDEL_PREFIX_TEMPLATE
@@ -24,12 +28,11 @@ orvandel_make_template() {
   (
     flock 9
     if [ ! -f "$template/.complete" ]; then
-      echo "env: creating the Wine prefix template $template (slow once)"
+      echo "env: creating the Wine prefix template $template" >&2
       rm -rf "$template"
-      WINEPREFIX=$template wineboot -i >/dev/null 2>&1 || true
-      WINEPREFIX=$template wineserver -w
-      # Let Wine finish updating the prefix before it is copied.
-      WINEPREFIX=$template wine cmd /c exit >/dev/null 2>&1 || true
+      # wineboot through the 64-bit loader: /usr/bin/wineboot would start the
+      # 32-bit one first.
+      WINEPREFIX=$template /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
       WINEPREFIX=$template wineserver -w
       touch "$template/.complete"
     fi
@@ -60,9 +63,10 @@ orvandel_env_start() {
 # The first program after a prefix is made or updated can fail to start;
 # start a tiny probe until it runs.
 orvandel_env_probe() {
-  local probe=$1 i
+  local probe=$1 loader i
+  loader=$(orvandel_wine_loader "$probe")
   for i in 1 2 3 4 5 6; do
-    if wine "$probe" >/dev/null 2>&1; then return 0; fi
+    if "$loader" "$probe" >/dev/null 2>&1 </dev/null; then return 0; fi
     sleep 1
   done
   echo "env: Wine could not start $probe" >&2

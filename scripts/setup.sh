@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
   cmake make g++ python3
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb
   googletest
   openocd

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test; ends with ctest's summary line.
+# Builds every tree and runs every suite in one ctest run (see build.sh for
+# which); ends with ctest's summary line. Arguments go to ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORVANDEL_BUILD_DIR:-$root/build}
@@ -7,6 +8,6 @@ bash "$root/scripts/build.sh"
 . "$root/scripts/env.sh" "$build"
 trap orvandel_env_stop EXIT
 orvandel_env_start
-orvandel_env_probe "$build/bin/probe.exe"
+orvandel_env_probe "$build/x86_64/bin/probe.exe"
 cd "$build"
 ctest -j"$(nproc)" --output-on-failure "$@"

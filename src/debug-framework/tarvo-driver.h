@@ -269,7 +269,7 @@ public:
   HBITMAP BuildDeviceBitmap(const std::wstring& AName);
 
   // The object's own reference as a 32-bit value.
-  uint32_t GetObject() const { return uint32_t(reinterpret_cast<uintptr_t>(this)); }
+  uintptr_t GetObject() const { return reinterpret_cast<uintptr_t>(this); }
   const std::wstring& CustomConstraintFile() const { return FCustomConstraintFile; }
 
 protected:

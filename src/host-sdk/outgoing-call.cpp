@@ -36,11 +36,13 @@ std::string WideToNarrow(BSTR AText) {
 }
 
 unsigned SlotSize(uint8_t AKind) {
-  if (AKind & kArgByRef) return 4;
+  if (AKind & kArgByRef) return kPointerSlot;
   switch (AKind) {
   case VT_R8: case VT_CY: case VT_DATE: case VT_I8: case VT_UI8: return 8;
-  case VT_VARIANT: return 16;
+  case VT_VARIANT: return kVariantSlot;
   case VT_ERROR: return 0;
+  case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case kArgNarrowString: case kArgProgramString:
+    return kPointerSlot;
   default: return 4;
   }
 }
@@ -411,10 +413,10 @@ void TArgPacker::Add(const std::wstring& AValue) {
     // A wide-string argument travels as a BSTR; an empty one as a null BSTR.
     BSTR b = AValue.empty() ? nullptr : SysAllocStringLen(AValue.data(), UINT(AValue.size()));
     if (b) FTemporaries.push_back(b);
-    Put(&b, 4);
+    Put(&b, kPointerSlot);
   } else if (kind == kArgProgramString) {
     const void* p = &AValue;
-    Put(&p, 4);
+    Put(&p, kPointerSlot);
   } else {
     KindMismatch(kind);
   }
@@ -424,44 +426,44 @@ void TArgPacker::Add(const std::string& AValue) {
   const uint8_t kind = NextKind();
   if (kind != kArgNarrowString) KindMismatch(kind);
   const void* p = &AValue;
-  Put(&p, 4);
+  Put(&p, kPointerSlot);
 }
 
 void TArgPacker::Add(IDispatch* AValue) {
   const uint8_t kind = NextKind();
   if (kind != VT_DISPATCH && kind != VT_UNKNOWN) KindMismatch(kind);
-  Put(&AValue, 4);
+  Put(&AValue, kPointerSlot);
 }
 
 void TArgPacker::Add(const VARIANT& AValue) {
   const uint8_t kind = NextKind();
   if (kind != VT_VARIANT) KindMismatch(kind);
-  Put(&AValue, 16);
+  Put(&AValue, kVariantSlot);
 }
 
 void TArgPacker::Add(int32_t* AValue) {
   const uint8_t kind = NextKind();
   if (kind != (kArgByRef | VT_I4) && kind != (kArgByRef | VT_UI4)) KindMismatch(kind);
-  Put(&AValue, 4);
+  Put(&AValue, kPointerSlot);
 }
 
 void TArgPacker::Add(int64_t* AValue) {
   const uint8_t kind = NextKind();
   if (kind != (kArgByRef | VT_I8) && kind != (kArgByRef | VT_UI8)) KindMismatch(kind);
-  Put(&AValue, 4);
+  Put(&AValue, kPointerSlot);
 }
 
 void TArgPacker::Add(std::wstring* AValue) {
   const uint8_t kind = NextKind();
   if (kind == (kArgByRef | kArgProgramString)) {
-    Put(&AValue, 4);
+    Put(&AValue, kPointerSlot);
   } else if (kind == (kArgByRef | VT_BSTR)) {
     // The host reads and writes a BSTR variable of our own, copied back after.
     BSTR* slot = new BSTR(AValue->empty() ? nullptr
                                           : SysAllocStringLen(AValue->data(), UINT(AValue->size())));
     FWideSlots.push_back(slot);
     FWideBack.push_back({AValue, slot});
-    Put(&slot, 4);
+    Put(&slot, kPointerSlot);
   } else {
     KindMismatch(kind);
   }
@@ -470,13 +472,13 @@ void TArgPacker::Add(std::wstring* AValue) {
 void TArgPacker::Add(std::string* AValue) {
   const uint8_t kind = NextKind();
   if (kind != (kArgByRef | kArgNarrowString)) KindMismatch(kind);
-  Put(&AValue, 4);
+  Put(&AValue, kPointerSlot);
 }
 
 void TArgPacker::Add(IDispatch** AValue) {
   const uint8_t kind = NextKind();
   if (kind != (kArgByRef | VT_DISPATCH) && kind != (kArgByRef | VT_UNKNOWN)) KindMismatch(kind);
-  Put(&AValue, 4);
+  Put(&AValue, kPointerSlot);
 }
 
 void TArgPacker::WriteBack() {

@@ -27,6 +27,15 @@ constexpr uint8_t kArgProgramString = 0x4A; // std::wstring, copied into a fresh
 constexpr int kMaxHostCallArgs = 16;
 constexpr int kStringSlots = 64;
 
+// Slot widths of the argument block: addresses (by-reference kinds, BSTRs,
+// interfaces, the string kinds) take a pointer's width, a VARIANT its own
+// size; on i686 that is the block's fixed layout of 4 and 16 bytes.
+constexpr unsigned kPointerSlot = sizeof(void*);
+constexpr unsigned kVariantSlot = sizeof(VARIANT);
+#if defined(__i386__)
+static_assert(kPointerSlot == 4 && kVariantSlot == 16, "the i686 argument block layout");
+#endif
+
 // One per wrapper operation, a constant beside it.
 struct THostCallDescriptor {
   int32_t DispId;
@@ -45,7 +54,8 @@ struct TOutgoingValue {
 
 // The core routine. AArgs is the packed argument block: each argument in
 // declaration order in a slot of 4 bytes (8 for 64-bit kinds and doubles,
-// 16 for a VARIANT, none for VT_ERROR); by-reference kinds hold the address
+// kPointerSlot for addresses, kVariantSlot for a VARIANT, none for
+// VT_ERROR); by-reference kinds hold the address
 // of the caller's variable; kinds 0x48/0x4A hold the address of a
 // std::string / std::wstring. AResult is the caller's result variable or
 // nullptr, in which case the value is returned.
@@ -103,7 +113,7 @@ private:
   const THostCallDescriptor& FDescriptor;
   unsigned FIndex = 0;
   unsigned FOffset = 0;
-  alignas(8) uint8_t FBlock[kMaxHostCallArgs * 16] = {};
+  alignas(8) uint8_t FBlock[kMaxHostCallArgs * kVariantSlot] = {};
   std::vector<BSTR> FTemporaries;
   struct TWideBack {
     std::wstring* Target;

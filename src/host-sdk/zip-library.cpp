@@ -174,7 +174,8 @@ const uint8_t* GetImageNtHeaders(const uint8_t* ABase) {
   if (offset == 0)
     return nullptr;
   const uint8_t* headers = ABase + offset;
-  if (!IsReadable(headers, 248))
+  // The signature, file header and optional header with its data directories.
+  if (!IsReadable(headers, sizeof(void*) == 8 ? 264 : 248))
     return nullptr;
   uint32_t signature = 0;
   std::memcpy(&signature, headers, 4);
@@ -195,7 +196,18 @@ std::vector<void**> FindImportSlots(HMODULE AModule, const char* ALibrary, const
   const uint8_t* headers = GetImageNtHeaders(base);
   if (!headers)
     return slots;
-  const uint32_t imports = Word32(headers + 128);
+  // Only an image of this program's own kind has address slots of a
+  // pointer's width: PE32 (magic 0x10B) for 32-bit code, PE32+ (0x20B) for
+  // 64-bit. Their import directories and lookup entries differ in place and
+  // width.
+  constexpr bool kWide = sizeof(void*) == 8;
+  uint16_t magic = 0;
+  std::memcpy(&magic, headers + 24, 2);
+  if (magic != (kWide ? 0x20B : 0x10B))
+    return slots;
+  constexpr std::size_t kEntry = sizeof(void*);
+  constexpr uint64_t kByOrdinal = kWide ? 0x8000000000000000ull : 0x80000000ull;
+  const uint32_t imports = Word32(headers + (kWide ? 144 : 128));
   if (imports == 0)
     return slots;
   constexpr std::size_t kNameLimit = 1024;
@@ -212,20 +224,23 @@ std::vector<void**> FindImportSlots(HMODULE AModule, const char* ALibrary, const
         !ReadableText(reinterpret_cast<const char*>(base + name), kNameLimit, library) ||
         lstrcmpiA(library.c_str(), ALibrary) != 0 || lookup == 0)
       continue;
-    for (uint32_t k = 0;; ++k) {
-      const uint8_t* entryAt = base + lookup + 4 * k;
-      if (!IsReadable(entryAt, 4))
+    for (std::size_t k = 0;; ++k) {
+      const uint8_t* entryAt = base + lookup + kEntry * k;
+      if (!IsReadable(entryAt, kEntry))
         break;
-      const uint32_t entry = Word32(entryAt);
+      uint64_t entry = 0;
+      std::memcpy(&entry, entryAt, kEntry);
       if (entry == 0)
         break;
-      if (entry & 0x80000000u)
+      if (entry & kByOrdinal)
         continue; // by ordinal: no name to compare
       std::string function;
-      if (!ReadableText(reinterpret_cast<const char*>(base + entry + 2), kNameLimit, function))
+      if (!ReadableText(reinterpret_cast<const char*>(base + uint32_t(entry) + 2), kNameLimit,
+                        function))
         continue;
       if (function == AFunction)
-        slots.push_back(reinterpret_cast<void**>(const_cast<uint8_t*>(base + addresses + 4 * k)));
+        slots.push_back(
+            reinterpret_cast<void**>(const_cast<uint8_t*>(base + addresses + kEntry * k)));
     }
   }
   return slots;

@@ -198,24 +198,31 @@ struct TImport {
   const char* Function; // nullptr: imported by ordinal
 };
 
+// The image kind of this program: PE32 for 32-bit code, PE32+ for 64-bit.
+constexpr bool kWideImage = sizeof(void*) == 8;
+
 // A minimal image: DOS header, PE headers with the import directory, the
 // descriptors, lookup and address tables and names. Each import gets its
-// own descriptor so libraries repeat as a linker may write them.
+// own descriptor so libraries repeat as a linker may write them. The image
+// is of this program's own kind unless AOtherKind asks for the other one.
 class TFakeImage {
 public:
-  explicit TFakeImage(const std::vector<TImport>& AImports) {
+  explicit TFakeImage(const std::vector<TImport>& AImports, bool AOtherKind = false) {
     FBase = static_cast<uint8_t*>(
         VirtualAlloc(nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    const bool wide = kWideImage != AOtherKind;
     FBase[0] = 'M';
     FBase[1] = 'Z';
     Put(60, 0x80);
     Put(0x80, 0x00004550);
+    const uint16_t magic = wide ? 0x20B : 0x10B;
+    std::memcpy(FBase + 0x80 + 24, &magic, 2);
     const uint32_t descriptors = 0x400;
-    Put(0x80 + 128, descriptors);
+    Put(0x80 + (wide ? 144 : 128), descriptors);
     uint32_t data = 0x800;
     for (std::size_t i = 0; i < AImports.size(); ++i) {
       const uint32_t descriptor = descriptors + uint32_t(20 * i);
-      const uint32_t lookup = data, addresses = data + 8, libraryName = data + 16,
+      const uint32_t lookup = data, addresses = data + 16, libraryName = data + 32,
                      hintName = data + 64;
       data += 128;
       Put(descriptor, lookup);
@@ -226,7 +233,8 @@ public:
         Put(lookup, hintName);
         std::strcpy(reinterpret_cast<char*>(FBase + hintName + 2), AImports[i].Function);
       } else {
-        Put(lookup, 0x80000007u);
+        Put(lookup, 7);
+        FBase[lookup + (wide ? 7 : 3)] = 0x80; // the by-ordinal flag, the entry's top bit
       }
       Put(addresses, 0x1234);
       FSlots.push_back(reinterpret_cast<uint32_t*>(FBase + addresses));
@@ -234,7 +242,9 @@ public:
   }
   ~TFakeImage() { VirtualFree(FBase, 0, MEM_RELEASE); }
   HMODULE Module() const { return reinterpret_cast<HMODULE>(FBase); }
+  // The slot's low word; its high word (PE32+) must stay zero.
   uint32_t Slot(std::size_t AIndex) const { return *FSlots[AIndex]; }
+  uint32_t SlotHighWord(std::size_t AIndex) const { return FSlots[AIndex][1]; }
   void Corrupt(uint32_t AOffset) { FBase[AOffset] ^= 0xFF; }
 
 private:
@@ -268,11 +278,21 @@ TEST(PeekMessageImportPatch, WritesOnlyUser32PeekMessageASlotsByExactName) {
       expected += patched;
     EXPECT_EQ(PatchPeekMessageImport(image.Module(), reinterpret_cast<void*>(0x5678)), expected)
         << "case " << number;
-    for (std::size_t i = 0; i < c.Patched.size(); ++i)
+    for (std::size_t i = 0; i < c.Patched.size(); ++i) {
       EXPECT_EQ(image.Slot(i), c.Patched[i] ? 0x5678u : 0x1234u)
           << "case " << number << " slot " << i;
+      EXPECT_EQ(image.SlotHighWord(i), 0u) << "case " << number << " slot " << i;
+    }
     ++number;
   }
+}
+
+TEST(PeekMessageImportPatch, LeavesAnImageOfTheOtherKindAlone) {
+  // Its address slots are not of a pointer's width: writing one would
+  // overrun it or leave half of it.
+  TFakeImage image(std::vector<TImport>{{"user32.dll", "PeekMessageA"}}, true);
+  EXPECT_EQ(PatchPeekMessageImport(image.Module(), reinterpret_cast<void*>(0x5678)), 0);
+  EXPECT_EQ(image.Slot(0), 0x1234u);
 }
 
 TEST(PeekMessageImportPatch, LeavesAModuleWithoutValidHeadersAlone) {

@@ -9,6 +9,7 @@
 
 namespace {
 
+#if defined(__i386__)
 // Calls a stdcall function of two 32-bit arguments and answers how far the
 // stack pointer moved across the call; 0 means the callee popped exactly
 // its own arguments.
@@ -40,6 +41,7 @@ __attribute__((noinline)) int32_t StackDrift(void* AFunction, uint32_t AOnly) {
                : "ecx", "edx", "esi", "memory", "cc");
   return drift;
 }
+#endif
 
 class PluginEntry : public ::testing::Test {
 protected:
@@ -60,6 +62,10 @@ TEST_F(PluginEntry, ExportsAreFoundByNameAndByOrdinal) {
 }
 
 TEST_F(PluginEntry, CallsKeepTheStackBalanced) {
+#if !defined(__i386__)
+  GTEST_SKIP() << "x86_64 has one calling convention, in which the caller owns the stack; "
+                  "the stdcall balance is checked by the i686 build";
+#else
   int32_t count = -1;
   IDispatch* driver = reinterpret_cast<IDispatch*>(1);
   EXPECT_EQ(StackDrift(reinterpret_cast<void*>(Plugin.GetTarvoDriverCount),
@@ -69,6 +75,7 @@ TEST_F(PluginEntry, CallsKeepTheStackBalanced) {
                        uint32_t(reinterpret_cast<uintptr_t>(&driver))),
             0);
   EXPECT_EQ(driver, nullptr);
+#endif
 }
 
 TEST_F(PluginEntry, OutOfRangeKindsGiveAnEmptyDriverAndSuccess) {
