@@ -59,6 +59,6 @@ done
 {
   echo "# Written by scripts/build.sh: the suites of the trees in this folder."
   for tree in native x86_64 i686; do
-    [ -f "$build/$tree/CTestTestfile.cmake" ] && echo "subdirs(\"$tree\")"
+    if [ -f "$build/$tree/CTestTestfile.cmake" ]; then echo "subdirs(\"$tree\")"; fi
   done
 } >"$build/CTestTestfile.cmake"
