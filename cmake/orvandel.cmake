@@ -23,28 +23,45 @@ else()
   set(ORVANDEL_DEFAULT_TIMEOUT 600)
 endif()
 
-# orvandel_add_test(<name> [TIMEOUT s] [PROPERTIES name value ...] COMMAND ...)
+# All trees' Windows programs share one Wine desktop and X display. A program
+# that checks which window has the focus or is active needs the desktop to
+# itself: no other program may show a window or a message box meanwhile. The
+# desktop is a ctest resource of 64 slots (cmake/ctest-resources.json, which
+# scripts/test.sh passes): a program that shows windows takes one slot, one
+# that checks focus takes all of them. ORVANDEL_DESKTOP_USE, set in a test
+# folder, is the default of its tests: "windows" or empty.
+set(ORVANDEL_DESKTOP_SLOTS 64)
+
+# orvandel_add_test(<name> [TIMEOUT s] [WINDOWS|DESKTOP] [PROPERTIES name value ...]
+#                   COMMAND ...)
 # One ctest test under the tree's prefix, unless the tree's test set leaves
-# it out.
+# it out. WINDOWS: it shows windows or message boxes; DESKTOP: it checks
+# focus or activation and runs alone on the desktop.
 function(orvandel_add_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "PROPERTIES;COMMAND" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS;DESKTOP" "TIMEOUT" "PROPERTIES;COMMAND" ${ARGN})
   if(ORVANDEL_TEST_SET STREQUAL "product" AND NOT name IN_LIST ORVANDEL_PRODUCT_CHECKS)
     return()
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT ${ORVANDEL_DEFAULT_TIMEOUT})
   endif()
+  set(desktop)
+  if(T_DESKTOP)
+    set(desktop RESOURCE_GROUPS desktop:${ORVANDEL_DESKTOP_SLOTS} RESOURCE_LOCK desktop)
+  elseif(WIN32 AND (T_WINDOWS OR ORVANDEL_DESKTOP_USE STREQUAL "windows"))
+    set(desktop RESOURCE_GROUPS desktop:1)
+  endif()
   add_test(NAME ${ORVANDEL_TEST_PREFIX}${name} COMMAND ${T_COMMAND})
-  set_tests_properties(${ORVANDEL_TEST_PREFIX}${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ${T_PROPERTIES})
+  set_tests_properties(${ORVANDEL_TEST_PREFIX}${name}
+    PROPERTIES TIMEOUT ${T_TIMEOUT} ${desktop} ${T_PROPERTIES})
 endfunction()
 
-# orvandel_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [DESKTOP])
+# orvandel_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [WINDOWS|DESKTOP])
 # One test program, one ctest test (one Wine start for a Windows program).
-# The program is built in every tree, whatever its test set. DESKTOP: the
-# program checks which window has the focus or is active, so it runs alone
-# on the one desktop all trees' programs share.
+# The program is built in every tree, whatever its test set. WINDOWS and
+# DESKTOP as for orvandel_add_test.
 function(orvandel_test name)
-  cmake_parse_arguments(T "DESKTOP" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS;DESKTOP" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(WIN32)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/quiet-debug-output.cpp)
@@ -54,9 +71,11 @@ function(orvandel_test name)
   if(T_TIMEOUT)
     set(timeout TIMEOUT ${T_TIMEOUT})
   endif()
-  set(properties)
+  set(desktop)
   if(T_DESKTOP)
-    set(properties PROPERTIES RESOURCE_LOCK desktop)
+    set(desktop DESKTOP)
+  elseif(T_WINDOWS)
+    set(desktop WINDOWS)
   endif()
-  orvandel_add_test(${name} ${timeout} ${properties} COMMAND ${name} --gtest_brief=1)
+  orvandel_add_test(${name} ${timeout} ${desktop} COMMAND ${name} --gtest_brief=1)
 endfunction()
