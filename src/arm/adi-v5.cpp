@@ -141,77 +141,89 @@ bool TARMADI_V5::DataAccess(uint32_t ACsw, uint32_t AAddress, bool ARead, uint32
   });
 }
 
-void TARMADI_V5::MemApReadByte(uint32_t AAddress, uint8_t& AValue) {
+bool TARMADI_V5::MemApReadByte(uint32_t AAddress, uint8_t& AValue) {
   AValue = 0;
   uint32_t drw = 0;
-  if (DataAccess(0x10, AAddress, true, drw))
-    AValue = uint8_t(drw >> (8 * (AAddress & 3)));
-  else
+  if (!DataAccess(0x10, AAddress, true, drw)) {
     ++FDiagnostics.DroppedReads;
+    return false;
+  }
+  AValue = uint8_t(drw >> (8 * (AAddress & 3)));
+  return true;
 }
 
-void TARMADI_V5::MemApReadHalfWord(uint32_t AAddress, uint32_t& AValue) {
+bool TARMADI_V5::MemApReadHalfWord(uint32_t AAddress, uint32_t& AValue) {
   AValue = 0;
   if (AAddress & 1) {
     // A halfword across a lane boundary: two byte accesses.
     uint8_t low = 0, high = 0;
-    MemApReadByte(AAddress, low);
-    MemApReadByte(AAddress + 1, high);
+    if (!MemApReadByte(AAddress, low) || !MemApReadByte(AAddress + 1, high))
+      return false;
     AValue = low | (uint32_t(high) << 8);
-    return;
+    return true;
   }
   uint32_t drw = 0;
-  if (DataAccess(0x11, AAddress, true, drw))
-    AValue = (drw >> (8 * (AAddress & 3))) & 0xFFFF;
-  else
+  if (!DataAccess(0x11, AAddress, true, drw)) {
     ++FDiagnostics.DroppedReads;
+    return false;
+  }
+  AValue = (drw >> (8 * (AAddress & 3))) & 0xFFFF;
+  return true;
 }
 
-void TARMADI_V5::MemApReadWord(uint32_t AAddress, uint32_t& AValue) {
+bool TARMADI_V5::MemApReadWord(uint32_t AAddress, uint32_t& AValue) {
   AValue = 0;
   if (AAddress & 3) {
     uint32_t value = 0;
     for (uint32_t i = 0; i < 4; ++i) {
       uint8_t byte = 0;
-      MemApReadByte(AAddress + i, byte);
+      if (!MemApReadByte(AAddress + i, byte))
+        return false;
       value |= uint32_t(byte) << (8 * i);
     }
     AValue = value;
-    return;
+    return true;
   }
   uint32_t drw = 0;
-  if (DataAccess(0x12, AAddress, true, drw))
-    AValue = drw;
-  else
+  if (!DataAccess(0x12, AAddress, true, drw)) {
     ++FDiagnostics.DroppedReads;
-}
-
-void TARMADI_V5::MemApWriteByte(uint32_t AAddress, uint8_t AValue) {
-  uint32_t drw = uint32_t(AValue) << (8 * (AAddress & 3));
-  if (!DataAccess(0x10, AAddress, false, drw))
-    ++FDiagnostics.DroppedWrites;
-}
-
-void TARMADI_V5::MemApWriteHalfWord(uint32_t AAddress, uint32_t AValue) {
-  if (AAddress & 1) {
-    MemApWriteByte(AAddress, uint8_t(AValue));
-    MemApWriteByte(AAddress + 1, uint8_t(AValue >> 8));
-    return;
+    return false;
   }
-  uint32_t drw = (AValue & 0xFFFF) << (8 * (AAddress & 3));
-  if (!DataAccess(0x11, AAddress, false, drw))
-    ++FDiagnostics.DroppedWrites;
+  AValue = drw;
+  return true;
 }
 
-void TARMADI_V5::MemApWriteWord(uint32_t AAddress, uint32_t AValue) {
+bool TARMADI_V5::MemApWriteByte(uint32_t AAddress, uint8_t AValue) {
+  uint32_t drw = uint32_t(AValue) << (8 * (AAddress & 3));
+  if (DataAccess(0x10, AAddress, false, drw))
+    return true;
+  ++FDiagnostics.DroppedWrites;
+  return false;
+}
+
+bool TARMADI_V5::MemApWriteHalfWord(uint32_t AAddress, uint32_t AValue) {
+  if (AAddress & 1)
+    return MemApWriteByte(AAddress, uint8_t(AValue)) &&
+           MemApWriteByte(AAddress + 1, uint8_t(AValue >> 8));
+  uint32_t drw = (AValue & 0xFFFF) << (8 * (AAddress & 3));
+  if (DataAccess(0x11, AAddress, false, drw))
+    return true;
+  ++FDiagnostics.DroppedWrites;
+  return false;
+}
+
+bool TARMADI_V5::MemApWriteWord(uint32_t AAddress, uint32_t AValue) {
   if (AAddress & 3) {
     for (uint32_t i = 0; i < 4; ++i)
-      MemApWriteByte(AAddress + i, uint8_t(AValue >> (8 * i)));
-    return;
+      if (!MemApWriteByte(AAddress + i, uint8_t(AValue >> (8 * i))))
+        return false;
+    return true;
   }
   uint32_t drw = AValue;
-  if (!DataAccess(0x12, AAddress, false, drw))
-    ++FDiagnostics.DroppedWrites;
+  if (DataAccess(0x12, AAddress, false, drw))
+    return true;
+  ++FDiagnostics.DroppedWrites;
+  return false;
 }
 
 void TARMADI_V5::ForgetAccessPortCaches() {

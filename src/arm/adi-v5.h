@@ -52,13 +52,14 @@ protected:
   bool MemApBankedReadAndCheck(uint32_t AAddress, uint32_t& AValue);
   bool MemApBankedWriteAndCheck(uint32_t AAddress, uint32_t AValue);
 
-  // Memory through DRW, each access checked; a failed read leaves 0.
-  void MemApReadByte(uint32_t AAddress, uint8_t& AValue);
-  void MemApReadHalfWord(uint32_t AAddress, uint32_t& AValue);
-  void MemApReadWord(uint32_t AAddress, uint32_t& AValue);
-  void MemApWriteByte(uint32_t AAddress, uint8_t AValue);
-  void MemApWriteHalfWord(uint32_t AAddress, uint32_t AValue);
-  void MemApWriteWord(uint32_t AAddress, uint32_t AValue);
+  // Memory through DRW, each access checked; False when the target did not
+  // take the whole transfer (counted), and a failed read leaves 0.
+  bool MemApReadByte(uint32_t AAddress, uint8_t& AValue);
+  bool MemApReadHalfWord(uint32_t AAddress, uint32_t& AValue);
+  bool MemApReadWord(uint32_t AAddress, uint32_t& AValue);
+  bool MemApWriteByte(uint32_t AAddress, uint8_t AValue);
+  bool MemApWriteHalfWord(uint32_t AAddress, uint32_t AValue);
+  bool MemApWriteWord(uint32_t AAddress, uint32_t AValue);
 
   bool TransactionEndCheck();
   bool DebugPortInit();

@@ -387,8 +387,11 @@ HRESULT TARMBase::GetProcessorRegisterValue(int32_t AIndex, uint32_t* AResult) {
 }
 
 HRESULT TARMBase::SetProcessorRegisterValue(int32_t AIndex, uint32_t AValue, TBoolean* AResult) {
-  *AResult = true;
-  if (!InBaseRange(AIndex))
+  // An index outside the layer's register model is written nowhere.
+  int32_t count = 0;
+  GetProcessorRegisterCount(&count);
+  *AResult = InBaseRange(AIndex) && AIndex < count;
+  if (!*AResult)
     return S_OK;
   return Guarded([&]() -> HRESULT {
     TTransactionScope transaction(*this);
@@ -546,8 +549,9 @@ HRESULT STDMETHODCALLTYPE TARMBase::MemoryRead(int32_t AMemorySpace, PMemoryArra
     TTransactionScope transaction(*this);
     if (AMemorySpace != 0)
       return S_OK;
-    *ASuccess = LongTrue;
-    return ReadMainMemory(ABuffer, AAddress, ACount);
+    const unsigned dropped = FDiagnostics.DroppedReads;
+    const HRESULT hr = ReadMainMemory(ABuffer, AAddress, ACount);
+    return AnswerTransfer(hr, FDiagnostics.DroppedReads == dropped, ASuccess);
   });
 }
 
@@ -559,21 +563,38 @@ HRESULT STDMETHODCALLTYPE TARMBase::MemoryWrite(int32_t AMemorySpace, PMemoryArr
     TTransactionScope transaction(*this);
     if (AMemorySpace != 0)
       return S_OK;
-    *ASuccess = LongTrue;
-    return WriteMainMemory(ABuffer, AAddress, ACount);
+    const unsigned dropped = FDiagnostics.DroppedWrites;
+    const HRESULT hr = WriteMainMemory(ABuffer, AAddress, ACount);
+    return AnswerTransfer(hr, FDiagnostics.DroppedWrites == dropped, ASuccess);
   });
 }
 
+HRESULT TARMBase::AnswerTransfer(HRESULT AResult, bool ANothingDropped, TLongBool* ASuccess) {
+  // Success only for a block the target took whole; a transfer the target
+  // refused is told through the success, not as a failing call.
+  *ASuccess = SUCCEEDED(AResult) && ANothingDropped ? LongTrue : LongFalse;
+  return AResult == kTransferFailed ? S_OK : AResult;
+}
+
+TInstrumentForm* TARMBase::CreateRackForm() {
+  // No panel for a driver that is bound to no device.
+  if (FTarvoDevice.IsEmpty())
+    return nullptr;
+  return CreateARMBaseInstrumentForm(FTarvoDevice, GetJTagDevice());
+}
+
 void TARMBase::TransactionBegin() {
-  if (FTransactionDepth == 0)
+  if (FTransactionDepth == 0 && !FTarvoDevice.IsEmpty()) {
     TTarvoProcessorDriver::TransactionBegin();
+    FHostTransactionOpen = true;
+  }
   ++FTransactionDepth;
 }
 
 void TARMBase::TransactionEnd() {
   if (FTransactionDepth <= 0)
     return;
-  if (--FTransactionDepth == 0)
+  if (--FTransactionDepth == 0 && std::exchange(FHostTransactionOpen, false))
     TTarvoProcessorDriver::TransactionEnd();
 }
 

@@ -22,7 +22,8 @@ struct TArmDiagnostics {
   unsigned PowerUpFailures = 0;
   unsigned DroppedReads = 0; // reads that answered 0 because the target failed
   unsigned DroppedWrites = 0;
-  unsigned DroppedCommands = 0; // run-control commands the target did not take
+  unsigned DroppedCommands = 0;  // run-control commands the target did not take
+  unsigned RegisterNotReady = 0; // core register transfers S_REGRDY never confirmed
 };
 
 // The first layer of the ARM drivers: one byte-wide memory space "Main", the
@@ -32,6 +33,9 @@ struct TArmDiagnostics {
 class TARMBase : public TTarvoProcessorDriver {
 public:
   using TTarvoProcessorDriver::TTarvoProcessorDriver;
+
+  // What a memory access answers when the target did not take the transfer.
+  static constexpr HRESULT kTransferFailed = E_FAIL;
 
   // ---- own virtual operations ---------------------------------------------
   virtual HRESULT ReadRegister(int32_t AIndex, uint32_t* AValue);
@@ -107,6 +111,8 @@ public:
   HRESULT Supports(const std::wstring& AFeature, TBoolean* AResult) override;
   HRESULT STDMETHODCALLTYPE SupportsService(BSTR AName, TBoolean* AResult) override;
   HRESULT DispatchInvoke(DISPID ADispId, TInvokeContext& AContext) override;
+  // The ARM controller panel.
+  TInstrumentForm* CreateRackForm() override;
 
   // IMemoryAccess for memory space 0.
   HRESULT STDMETHODCALLTYPE MemoryRead(int32_t AMemorySpace, PMemoryArray ABuffer, int64_t AAddress,
@@ -208,8 +214,14 @@ protected:
     TARMBase& FDriver;
   };
 
+  // The success of a block transfer from its result and its dropped units.
+  HRESULT AnswerTransfer(HRESULT AResult, bool ANothingDropped, TLongBool* ASuccess);
+
   bool FDownloading = false;
   int FTransactionDepth = 0;
+  // Whether the outermost begin opened the host's transaction; an unbound
+  // driver has none to open.
+  bool FHostTransactionOpen = false;
   TArmDiagnostics FDiagnostics;
   std::unique_ptr<std::vector<std::wstring>> FDebugLogging;
 };

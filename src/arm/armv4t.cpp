@@ -1,5 +1,7 @@
 #include "armv4t.h"
 
+#include "hard-breakpoints.h"
+
 namespace {
 
 // Banked registers of the processor modes: host index range, first register
@@ -56,6 +58,49 @@ HRESULT TARMv4T::WriteRegister(int32_t AIndex, uint32_t AValue) {
   if (const TBankedRow* row = BankedRowOf(AIndex))
     return WriteModeRegister(row->Registers[AIndex - row->First], AValue, int32_t(row->Mode));
   return S_OK;
+}
+
+HRESULT TARMv4T::ResetTarvoRegisters() {
+  return Guarded([&]() -> HRESULT {
+    TChannelScope channel(*this);
+    HRESULT hr = PauseProcessor();
+    if (SUCCEEDED(hr))
+      hr = ChangeToARMState();
+    if (FAILED(hr))
+      return hr;
+    FState = TARM_State::eARM_State_ARM;
+    // System mode with IRQ and FIQ masked, every register of it cleared.
+    hr = WriteRegister(16, kResetCpsr);
+    for (int32_t n = 0; n <= 15 && SUCCEEDED(hr); ++n)
+      hr = WriteRegister(n, 0);
+    return hr;
+  });
+}
+
+namespace {
+
+// EmbeddedICE register numbers of one watchpoint unit.
+struct TWatchpointUnitRegisters {
+  int32_t Ctrl, CtrlMask, Data, DataMask, Address, AddressMask;
+};
+constexpr TWatchpointUnitRegisters kWatchpointUnits[] = {
+    {12, 13, 10, 11, 8, 9},
+    {20, 21, 18, 19, 16, 17},
+};
+
+} // namespace
+
+HRESULT TARMv4T::InitWatchPoints() {
+  return Guarded([&] {
+    const IARMEmbeddedICE face = IARMEmbeddedICE::FromDispatch(static_cast<IDispatch*>(this));
+    for (const TWatchpointUnitRegisters& unit : kWatchpointUnits) {
+      const TComPtr<TARMHardBreakpointPoint> point(
+          new TARMHardBreakpointPoint(face, unit.Ctrl, unit.CtrlMask, unit.Data, unit.DataMask,
+                                      unit.Address, unit.AddressMask));
+      if (!FDeviceDebugManager.IsEmpty())
+        FDeviceDebugManager.AddHardBreakPoint(IHardBreakpoint::FromDispatch(point.Get()));
+    }
+  });
 }
 
 HRESULT TARMv4T::SaveState() {

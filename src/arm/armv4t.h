@@ -16,14 +16,19 @@ public:
 
   static constexpr uint32_t kArmBreakpoint = 0xE1200070;
   static constexpr uint32_t kThumbBreakpointV4 = 0xBE00BE00;
+  static constexpr uint32_t kResetCpsr = 0xDF;
 
   HRESULT LittleEndian(TBoolean* AResult) override;
   HRESULT ProcessorIsUsingReducedInstructionSet(TBoolean* AResult) override;
   HRESULT ReadRegister(int32_t AIndex, uint32_t* AValue) override;
   HRESULT WriteRegister(int32_t AIndex, uint32_t AValue) override;
+  HRESULT ResetTarvoRegisters() override;
   HRESULT SaveState() override;
   HRESULT RestoreState() override;
   HRESULT ClearState() override;
+  // The two EmbeddedICE watchpoint units, as hardware breakpoints of the
+  // driver's debug manager.
+  HRESULT InitWatchPoints() override;
   HRESULT AddSoftBreakpoint(int32_t ASpace, int64_t AAddress, uint32_t* AResult) override;
   HRESULT RemoveSoftBreakpoint(int32_t ASpace, int64_t AAddress, uint32_t AValue,
                                TBoolean* AResult) override;

@@ -80,6 +80,7 @@ HRESULT TARMv7M::ResetTarvoRegisters() {
     HRESULT hr = PauseProcessor();
     for (int32_t n = 0; n <= 15 && SUCCEEDED(hr); ++n)
       hr = WriteRegister(n, 0);
+    ForgetCoreWords();
     return hr;
   });
 }
@@ -87,7 +88,27 @@ HRESULT TARMv7M::ResetTarvoRegisters() {
 HRESULT TARMv7M::ResetProcessor() {
   const HRESULT hr = TARMBase::ResetProcessor();
   FSavedPC = 0;
+  ForgetCoreWords();
   return hr;
+}
+
+uint32_t TARMv7M::KnownWord(int32_t ACore, uint32_t& ACache, bool& AKnown) {
+  if (!AKnown) {
+    const unsigned dropped = FDiagnostics.DroppedReads;
+    ACache = ReadCoreRegister(ACore);
+    AKnown = FDiagnostics.DroppedReads == dropped;
+  }
+  return ACache;
+}
+
+void TARMv7M::WriteCachedWord(int32_t ACore, uint32_t AWord, uint32_t& ACache, bool& AKnown) {
+  // Equal to a word known to be the core's: nothing to send.
+  if (AKnown && AWord == ACache)
+    return;
+  const unsigned dropped = FDiagnostics.DroppedWrites;
+  WriteCoreRegister(ACore, AWord);
+  ACache = AWord;
+  AKnown = FDiagnostics.DroppedWrites == dropped;
 }
 
 HRESULT TARMv7M::ReadRegister(int32_t AIndex, uint32_t* AValue) {
@@ -103,22 +124,24 @@ HRESULT TARMv7M::ReadRegister(int32_t AIndex, uint32_t* AValue) {
     *AValue = FSavedPC = ReadCoreRegister(row.Core);
     break;
   case TArmRegisterView::Xpsr:
-    *AValue = FSavedXPSR = ReadCoreRegister(row.Core);
+    FXpsrKnown = false;
+    *AValue = KnownWord(row.Core, FSavedXPSR, FXpsrKnown);
     break;
   case TArmRegisterView::Cfbp:
-    *AValue = FSavedCFBP = ReadCoreRegister(row.Core);
+    FCfbpKnown = false;
+    *AValue = KnownWord(row.Core, FSavedCFBP, FCfbpKnown);
     break;
   case TArmRegisterView::XpsrField:
-    *AValue = (FSavedXPSR & row.Mask) >> row.Shift;
+    *AValue = (KnownWord(16, FSavedXPSR, FXpsrKnown) & row.Mask) >> row.Shift;
     break;
   case TArmRegisterView::CfbpField:
-    *AValue = (FSavedCFBP & row.Mask) >> row.Shift;
+    *AValue = (KnownWord(20, FSavedCFBP, FCfbpKnown) & row.Mask) >> row.Shift;
     break;
   case TArmRegisterView::ItState:
-    *AValue = ItStateOf(FSavedXPSR);
+    *AValue = ItStateOf(KnownWord(16, FSavedXPSR, FXpsrKnown));
     break;
   case TArmRegisterView::ThumbBit:
-    *AValue = (FSavedXPSR >> 24) & 1;
+    *AValue = (KnownWord(16, FSavedXPSR, FXpsrKnown) >> 24) & 1;
     break;
   }
   return S_OK;
@@ -128,34 +151,35 @@ HRESULT TARMv7M::WriteRegister(int32_t AIndex, uint32_t AValue) {
   if (!InV7MRange(AIndex))
     return S_OK;
   const TArmV7MRegisterRow& row = kArmV7MRegisters[AIndex];
-  // A write to a cached word goes to the core only when it changes it; the
-  // cache itself changes only when the word is read again.
-  const auto writeCached = [&](uint32_t ACached, uint32_t AWord) {
-    if (AWord != ACached)
-      WriteCoreRegister(row.Core, AWord);
-  };
+  // A field shares its core word with others: the write starts from the
+  // word the core holds now, and the cache keeps what was written.
+  const auto xpsr = [&]() { return KnownWord(16, FSavedXPSR, FXpsrKnown); };
+  const auto cfbp = [&]() { return KnownWord(20, FSavedCFBP, FCfbpKnown); };
   switch (row.View) {
   case TArmRegisterView::Core:
   case TArmRegisterView::ProgramCount:
     WriteCoreRegister(row.Core, AValue);
     break;
   case TArmRegisterView::Xpsr:
-    writeCached(FSavedXPSR, AValue);
+    WriteCachedWord(16, AValue, FSavedXPSR, FXpsrKnown);
     break;
   case TArmRegisterView::Cfbp:
-    writeCached(FSavedCFBP, AValue);
+    WriteCachedWord(20, AValue, FSavedCFBP, FCfbpKnown);
     break;
   case TArmRegisterView::XpsrField:
-    writeCached(FSavedXPSR, (FSavedXPSR & ~row.Mask) | ((AValue << row.Shift) & row.Mask));
+    WriteCachedWord(16, (xpsr() & ~row.Mask) | ((AValue << row.Shift) & row.Mask), FSavedXPSR,
+                    FXpsrKnown);
     break;
   case TArmRegisterView::CfbpField:
-    writeCached(FSavedCFBP, (FSavedCFBP & ~row.Mask) | ((AValue << row.Shift) & row.Mask));
+    WriteCachedWord(20, (cfbp() & ~row.Mask) | ((AValue << row.Shift) & row.Mask), FSavedCFBP,
+                    FCfbpKnown);
     break;
   case TArmRegisterView::ItState:
-    writeCached(FSavedXPSR, WithItState(FSavedXPSR, AValue));
+    WriteCachedWord(16, WithItState(xpsr(), AValue), FSavedXPSR, FXpsrKnown);
     break;
   case TArmRegisterView::ThumbBit:
-    writeCached(FSavedXPSR, AValue ? FSavedXPSR | (1u << 24) : FSavedXPSR & ~(1u << 24));
+    WriteCachedWord(16, AValue ? xpsr() | (1u << 24) : xpsr() & ~(1u << 24), FSavedXPSR,
+                    FXpsrKnown);
     break;
   }
   return S_OK;
@@ -166,10 +190,12 @@ HRESULT TARMv7M::SaveState() {
 }
 HRESULT TARMv7M::RestoreState() {
   FStateSaved = false;
+  ForgetCoreWords();
   return S_OK;
 }
 HRESULT TARMv7M::ClearState() {
   FStateSaved = false;
+  ForgetCoreWords();
   return S_OK;
 }
 HRESULT TARMv7M::InitWatchPoints() {

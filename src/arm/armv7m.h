@@ -60,8 +60,18 @@ protected:
   uint32_t FSavedPC = 0;
   uint32_t FSavedXPSR = 0;
   uint32_t FSavedCFBP = 0;
+  // Whether FSavedXPSR and FSavedCFBP hold what the core holds now. The core
+  // changes them itself when it runs, so running, stepping and resetting
+  // forget them; a field view then reads its word from the core again.
+  bool FXpsrKnown = false;
+  bool FCfbpKnown = false;
+  void ForgetCoreWords() { FXpsrKnown = FCfbpKnown = false; }
 
 private:
+  // The cached word of a field view, read from the core when not known.
+  uint32_t KnownWord(int32_t ACore, uint32_t& ACache, bool& AKnown);
+  // Writes a whole cached word and keeps what the core now holds.
+  void WriteCachedWord(int32_t ACore, uint32_t AWord, uint32_t& ACache, bool& AKnown);
   bool Scan(uint8_t AInstruction, uint8_t AAddress, bool ARead, uint32_t AData,
             std::wstring& ACaptured);
 };

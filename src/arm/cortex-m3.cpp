@@ -84,7 +84,7 @@ uint32_t TARM_Cortex_M3::DcbReadCoreRegister(int32_t ARegister) {
     if (!MemApBankedRead(DCRDR, kept))
       return false;
     FTransMode = kTransComposite;
-    return SetupAccessPort(0x02, DHCSR) && ApWrite(AP_BD0 + 4, selector) &&
+    return SetupAccessPort(0x02, DHCSR) && ApWrite(AP_BD0 + 4, selector) && WaitRegisterReady() &&
            SetupAccessPort(0x02, DHCSR) && ApRead(AP_BD0 + 8, value) && TransactionEndCheck();
   });
   if (ok)
@@ -105,12 +105,27 @@ void TARM_Cortex_M3::DcbWriteCoreRegister(int32_t ARegister, uint32_t AValue) {
     FTransMode = kTransComposite;
     return SetupAccessPort(0x02, DHCSR) && ApWrite(AP_BD0 + 8, AValue) &&
            SetupAccessPort(0x02, DHCSR) && ApWrite(AP_BD0 + 4, selector | 0x10000) &&
-           TransactionEndCheck();
+           WaitRegisterReady() && TransactionEndCheck();
   });
   if (ok)
     return;
   ++FDiagnostics.DroppedWrites;
   MemApBankedWriteAndCheck(DCRDR, kept);
+}
+
+bool TARM_Cortex_M3::WaitRegisterReady() {
+  // The core moves the register only after the selector write; until
+  // S_REGRDY shows, DCRDR still holds what it held before.
+  for (int i = 0; i < kRegisterReadyPolls; ++i) {
+    uint32_t dhcsr = 0;
+    if (!SetupAccessPort(0x02, DHCSR) || !ApRead(AP_BD0, dhcsr))
+      return false;
+    if (dhcsr & S_REGRDY)
+      return true;
+  }
+  ++FDiagnostics.RegisterNotReady;
+  LogError(L"DCRSR transfer not acknowledged: S_REGRDY stayed clear");
+  return false;
 }
 
 uint32_t TARM_Cortex_M3::ReadCoreRegister(int32_t ARegister) {
@@ -211,6 +226,7 @@ HRESULT TARM_Cortex_M3::ResetTarvoRegisters() {
     WriteCoreRegister(15, pc & ~1u);
     ReadMemory_Word(0, &sp);
     WriteCoreRegister(13, sp & ~3u);
+    ForgetCoreWords();
     CloseChannel();
     return S_OK;
   });
@@ -250,27 +266,33 @@ HRESULT TARM_Cortex_M3::RemoveSoftBreakpoint(int32_t ASpace, int64_t AAddress, u
   });
 }
 
+HRESULT TARM_Cortex_M3::Transferred(bool ATaken) {
+  // Without a bound device there is no target to fail: the defaults stand.
+  return ATaken || GetJTagChannel().IsEmpty() ? S_OK : kTransferFailed;
+}
+
 HRESULT TARM_Cortex_M3::ReadMemory_Byte(uint32_t AAddress, uint32_t* AValue) {
-  return Guarded([&] {
+  return Guarded([&]() -> HRESULT {
     uint8_t value = 0;
-    MemApReadByte(AAddress, value);
+    const bool taken = MemApReadByte(AAddress, value);
     *AValue = value;
+    return Transferred(taken);
   });
 }
 HRESULT TARM_Cortex_M3::ReadMemory_HalfWord(uint32_t AAddress, uint32_t* AValue) {
-  return Guarded([&] { MemApReadHalfWord(AAddress, *AValue); });
+  return Guarded([&] { return Transferred(MemApReadHalfWord(AAddress, *AValue)); });
 }
 HRESULT TARM_Cortex_M3::ReadMemory_Word(uint32_t AAddress, uint32_t* AValue) {
-  return Guarded([&] { MemApReadWord(AAddress, *AValue); });
+  return Guarded([&] { return Transferred(MemApReadWord(AAddress, *AValue)); });
 }
 HRESULT TARM_Cortex_M3::WriteMemory_Byte(uint32_t AAddress, uint32_t AValue) {
-  return Guarded([&] { MemApWriteByte(AAddress, uint8_t(AValue)); });
+  return Guarded([&] { return Transferred(MemApWriteByte(AAddress, uint8_t(AValue))); });
 }
 HRESULT TARM_Cortex_M3::WriteMemory_HalfWord(uint32_t AAddress, uint32_t AValue) {
-  return Guarded([&] { MemApWriteHalfWord(AAddress, AValue); });
+  return Guarded([&] { return Transferred(MemApWriteHalfWord(AAddress, AValue)); });
 }
 HRESULT TARM_Cortex_M3::WriteMemory_Word(uint32_t AAddress, uint32_t AValue) {
-  return Guarded([&] { MemApWriteWord(AAddress, AValue); });
+  return Guarded([&] { return Transferred(MemApWriteWord(AAddress, AValue)); });
 }
 
 HRESULT TARM_Cortex_M3::SaveState() {
@@ -282,7 +304,9 @@ HRESULT TARM_Cortex_M3::SaveState() {
       return;
     FStateSaved = true;
     FSavedPC = ReadCoreRegister(15);
+    const unsigned dropped = FDiagnostics.DroppedReads;
     FSavedXPSR = ReadCoreRegister(16);
+    FXpsrKnown = FDiagnostics.DroppedReads == dropped;
     uint32_t aircr = 0;
     if (MemApBankedReadAndCheck(AIRCR, aircr))
       FBigEndian = (aircr >> 15) & 1;

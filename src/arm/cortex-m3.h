@@ -25,7 +25,9 @@ public:
                             kDhcsrRun = 0xA05F0001, kDemcrReset = 0x01000501,
                             kAircrReset = 0x05FA0001;
   static constexpr uint32_t S_HALT = 1u << 17;
+  static constexpr uint32_t S_REGRDY = 1u << 16;
   static constexpr int kHaltPolls = 11;
+  static constexpr int kRegisterReadyPolls = 11;
   inline static const std::wstring kNotResponding = L"Target is not responding.";
 
   template <class... A>
@@ -104,4 +106,8 @@ private:
   bool WaitHalted();
   void ParkInstructionRegister();
   bool WriteDhcsr(uint32_t AValue);
+  // Polls DHCSR until the core register transfer is done; bounded, counted.
+  bool WaitRegisterReady();
+  // The answer of a single-unit access.
+  HRESULT Transferred(bool ATaken);
 };

@@ -92,7 +92,7 @@ TEST_F(ArmScanTrace, DhcsrWriteSelectsBankZeroSetsUpTheBankedWindowAndChecks) {
   EXPECT_TRUE(Target.Sim().Chip().IsHalted());
 }
 
-TEST_F(ArmScanTrace, CoreRegisterReadSavesDcrdrSelectsThroughBd1AndReadsBd2) {
+TEST_F(ArmScanTrace, CoreRegisterReadSavesDcrdrSelectsThroughBd1WaitsForReadyAndReadsBd2) {
   ASSERT_TRUE(Driver.DebugPortInit());
   ASSERT_TRUE(Driver.MemApBankedWriteAndCheck(TARM_Cortex_M3::DHCSR, 0xA05F0003));
   Take();
@@ -100,6 +100,7 @@ TEST_F(ArmScanTrace, CoreRegisterReadSavesDcrdrSelectsThroughBd1AndReadsBd2) {
   const std::vector<TDapScan> expected = {
       Dap(AP, 0, 0x8, R),  Dap(DP, 0, RDBUFF, R), // DCRDR kept (BD2 at 0xE000EDF0)
       Dap(AP, 17, BD1, W),                        // MSP selected
+      Dap(AP, 0, BD0, R),  Dap(DP, 0, RDBUFF, R), // DHCSR shows S_REGRDY
       Dap(AP, 0, BD2, R),  Dap(DP, 0, RDBUFF, R), // DCRDR
       Dap(DP, 0, CTRL, R), Dap(DP, 0, RDBUFF, R),
   };

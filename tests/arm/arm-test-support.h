@@ -64,6 +64,23 @@ inline TDapScan Dap(uint32_t AInstruction, uint32_t AData, uint8_t AAddress, boo
   return {AInstruction, std::string(text.begin(), text.end())};
 }
 
+// Integer arguments of calls by DISPID.
+inline VARIANT I4(int32_t AValue) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = AValue;
+  return v;
+}
+
+inline VARIANT I8(int64_t AValue) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I8;
+  v.llVal = AValue;
+  return v;
+}
+
 // Invoke by DISPID as the host does; arguments in declaration order.
 HRESULT InvokeDispId(IDispatch& AObject, DISPID ADispId, std::vector<VARIANT> AArgs,
                      VARIANT* AResult);

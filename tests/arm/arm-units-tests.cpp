@@ -31,22 +31,6 @@ std::string Joined(const std::vector<std::string>& AItems) {
   return text;
 }
 
-VARIANT I4(int32_t AValue) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = AValue;
-  return v;
-}
-
-VARIANT I8(int64_t AValue) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I8;
-  v.llVal = AValue;
-  return v;
-}
-
 // Byte-addressed target memory in the target's byte order, with a log of
 // every unit access ("b", "h", "w" and the address) and of every write.
 struct TFakeMemory {
@@ -263,6 +247,62 @@ TEST_F(ArmMemorySplit, NestedTransactionsOpenTheHostTransactionOnce) {
   EXPECT_EQ(Driver.GetProcessorRegisterValue(47, &value), S_OK);
   EXPECT_EQ(value, 0u);
   EXPECT_EQ(HostCalls(kBegin), 1u) << "an index out of range opens no transaction";
+}
+
+// ---- the ARMv4T layer ------------------------------------------------------------
+
+// An ARMv4T driver whose register writes, halts and state changes are logged.
+class TArmV4TRecorder : public TARMv4T {
+public:
+  std::vector<std::string> Log;
+  using TARMv4T::FState;
+
+  HRESULT PauseProcessor() override {
+    Log.push_back("pause");
+    return S_OK;
+  }
+  HRESULT ChangeToARMState() override {
+    Log.push_back("arm");
+    return S_OK;
+  }
+  HRESULT WriteRegister(int32_t AIndex, uint32_t AValue) override {
+    Log.push_back(Hex("%u=%x", uint32_t(AIndex), AValue));
+    return S_OK;
+  }
+};
+
+class ArmV4T : public ::testing::Test {
+protected:
+  TTestHost Host;
+  TArmV4TRecorder Driver;
+
+  void SetUp() override {
+    TBoolean bound;
+    Driver.SetTarvoDevice(ITarvoDevice::FromDispatch(Host.Device(0).Dispatch()), &bound);
+  }
+  HRESULT Invoke(DISPID ADispId) {
+    VARIANT result;
+    const HRESULT hr = InvokeDispId(Driver, ADispId, {}, &result);
+    VariantClear(&result);
+    return hr;
+  }
+};
+
+TEST_F(ArmV4T, ResetRegistersHaltsEntersArmStateAndClearsSystemModeRegisters) {
+  constexpr DISPID kResetTarvoRegisters = 503793;
+  Driver.FState = TARM_State::eARM_State_Thumb;
+  ASSERT_EQ(Invoke(kResetTarvoRegisters), S_OK);
+  EXPECT_EQ(Joined(Driver.Log), "pause arm 16=df 0=0 1=0 2=0 3=0 4=0 5=0 6=0 7=0 8=0 9=0 10=0 "
+                                "11=0 12=0 13=0 14=0 15=0");
+  EXPECT_EQ(Driver.FState, TARM_State::eARM_State_ARM);
+}
+
+TEST_F(ArmV4T, WatchPointsAreTheTwoEmbeddedIceUnitsOfTheDebugManager) {
+  constexpr DISPID kInitWatchPoints = 509046;
+  ASSERT_FALSE(Driver.DeviceDebugManager().IsEmpty());
+  const int32_t before = Driver.DeviceDebugManager().GetHardBreakpointCount();
+  ASSERT_EQ(Invoke(kInitWatchPoints), S_OK);
+  EXPECT_EQ(Driver.DeviceDebugManager().GetHardBreakpointCount(), before + 2);
 }
 
 // ---- translation-table walk --------------------------------------------------

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 constexpr DISPID kSetRegister = 503766, kGetRegister = 503767, kPause = 503797, kContinue = 503798,
@@ -14,14 +16,6 @@ constexpr DISPID kSetRegister = 503766, kGetRegister = 503767, kPause = 503797, 
 constexpr DISPID kReadByte = 509033, kReadHalf = 509034, kReadWord = 509035, kWriteByte = 509036,
                  kWriteHalf = 509037, kWriteWord = 509038;
 constexpr uint32_t kSram = 0x20000000;
-
-VARIANT I4(int32_t AValue) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = AValue;
-  return v;
-}
 
 class CortexM3OnSim : public ::testing::Test {
 protected:
@@ -203,7 +197,9 @@ TEST_F(CortexM3OnSim, WaitBurstsAndStickyErrorsAreSurvivedWithCorrectData) {
 
   Target.Sim().Faults().BusErrorEnabled = true;
   Target.Sim().Faults().BusErrorAddress = kSram + 0x48;
-  EXPECT_EQ(Call(kReadWord, {I4(kSram + 0x48)}), 0u);
+  VARIANT result;
+  EXPECT_EQ(InvokeDispId(Driver, kReadWord, {I4(kSram + 0x48)}, &result),
+            TARMBase::kTransferFailed);
   EXPECT_GT(Driver.Diagnostics().StickyErrors, 0u);
   EXPECT_GT(Driver.Diagnostics().DroppedReads, 0u);
   EXPECT_EQ(Call(kReadWord, {I4(kSram + 0x40)}), 0x5A5A1234u);
@@ -215,6 +211,247 @@ TEST_F(CortexM3OnSim, PowerAcknowledgeThatNeverComesEndsInBoundedTime) {
   EXPECT_FALSE(Driver.Initialized());
   EXPECT_EQ(Dialogs.Dialogs().size(), 1u);
   EXPECT_GT(Driver.Diagnostics().PowerUpFailures, 0u);
+}
+
+// ---- the register cache ------------------------------------------------------
+
+constexpr int32_t kXpsr = 16, kCfbp = 20, kBasepri = 23, kPrimask = 24;
+constexpr unsigned kSpecialRegs = 20; // the core's selector of the CFBP word
+
+TEST_F(CortexM3OnSim, PrimaskAndBasepriWrittenInTurnBothReadBackAfterAStep) {
+  HaltAtStart();
+  LoadLoop(kSram + 0x100, 4);
+  SetRegister(29, kSram + 0x100);
+  SetRegister(kPrimask, 1);
+  SetRegister(kBasepri, 0x80);
+  Call(kStep);
+  EXPECT_EQ(Register(kPrimask), 1u);
+  EXPECT_EQ(Register(kBasepri), 0x80u);
+  EXPECT_EQ(Target.Sim().Chip().Core().ReadRegister(kSpecialRegs), 0x8001u);
+}
+
+TEST_F(CortexM3OnSim, XpsrWriteEqualToTheWordReadBeforeStillReachesTheCore) {
+  HaltAtStart();
+  const uint32_t before = Register(kXpsr);
+  const uint32_t flipped = before ^ 0x80000000; // the N flag
+  SetRegister(kXpsr, flipped);
+  SetRegister(kXpsr, before);
+  EXPECT_EQ(Target.Sim().Chip().Core().ReadRegister(kXpsr), before);
+  EXPECT_EQ(Register(kXpsr), before);
+}
+
+TEST_F(CortexM3OnSim, FieldWriteStartsFromTheWordTheCoreHoldsNow) {
+  HaltAtStart();
+  EXPECT_EQ(Register(kCfbp), 0u);
+  // The program changes PRIMASK itself: CPSID i, then a branch to itself.
+  Call(kWriteHalf, {I4(kSram + 0x100), I4(0xB672)});
+  Call(kWriteHalf, {I4(kSram + 0x102), I4(0xE7FE)});
+  SetRegister(29, kSram + 0x100);
+  Call(kStep);
+  SetRegister(kBasepri, 0x40);
+  EXPECT_EQ(Target.Sim().Chip().Core().ReadRegister(kSpecialRegs), 0x4001u)
+      << "the BASEPRI write kept the PRIMASK the program set";
+}
+
+// Each way the core runs changes a field behind the driver's back; the
+// field read afterwards sees the core's value.
+TEST_F(CortexM3OnSim, FieldReadsAfterTheCoreRanSeeItsValues) {
+  struct TCase {
+    const char* Name;
+    uint16_t Instruction; // executed at kSram + 0x100, before a branch to itself
+    DISPID Run;
+    uint32_t Primask;
+  };
+  const TCase cases[] = {
+      {"step over CPSID i", 0xB672, kStep, 1},
+      {"run over CPSID i, then halt", 0xB672, kContinue, 1},
+      {"reset after CPSID i", 0xB672, kReset, 0},
+  };
+  HaltAtStart();
+  for (const TCase& c : cases) {
+    SetRegister(kCfbp, 0);
+    Call(kWriteHalf, {I4(kSram + 0x100), I4(c.Instruction)});
+    Call(kWriteHalf, {I4(kSram + 0x102), I4(0xE7FE)});
+    SetRegister(29, kSram + 0x100);
+    EXPECT_EQ(Register(kPrimask), 0u) << c.Name;
+    if (c.Run == kReset) {
+      Call(kStep);
+      EXPECT_EQ(Register(kPrimask), 1u) << c.Name;
+    }
+    Call(c.Run);
+    if (c.Run == kContinue)
+      Call(kPause);
+    EXPECT_EQ(Register(kPrimask), c.Primask) << c.Name;
+  }
+}
+
+// ---- the core register transfer -----------------------------------------------
+
+TEST_F(CortexM3OnSim, RegisterTransfersWaitForTheCoreToSignalReady) {
+  HaltAtStart();
+  SetRegister(1, 0x5555AAAA);
+  EXPECT_EQ(Register(1), 0x5555AAAAu);
+  Target.Sim().Faults().RegisterReadyLate = 3;
+  SetRegister(0, 0x12345678);
+  EXPECT_EQ(Target.Sim().Chip().Core().ReadRegister(0), 0x12345678u);
+  EXPECT_EQ(Register(0), 0x12345678u) << "not the DCRDR value of the read before";
+  EXPECT_EQ(Driver.Diagnostics().RegisterNotReady, 0u);
+}
+
+TEST_F(CortexM3OnSim, RegisterTransferThatNeverCompletesFailsAndIsCounted) {
+  HaltAtStart();
+  SetRegister(1, 0x5555AAAA);
+  EXPECT_EQ(Register(1), 0x5555AAAAu);
+  Target.Sim().Faults().RegisterReadyLate = UINT_MAX;
+  EXPECT_EQ(Register(0), 0u) << "a failed read answers 0, not the stale DCRDR";
+  EXPECT_EQ(Driver.Diagnostics().RegisterNotReady, 1u);
+  EXPECT_EQ(Driver.Diagnostics().DroppedReads, 1u);
+  SetRegister(2, 0x2222);
+  EXPECT_EQ(Driver.Diagnostics().RegisterNotReady, 2u);
+  EXPECT_EQ(Driver.Diagnostics().DroppedWrites, 1u);
+}
+
+// ---- memory results ------------------------------------------------------------
+
+// A transfer the chip refuses, by each of its fault switches.
+struct TMemoryFault {
+  const char* Name;
+  void (*Set)(TSimFaults&, uint32_t AAddress);
+};
+const TMemoryFault kMemoryFaults[] = {
+    {"bus error",
+     [](TSimFaults& AFaults, uint32_t AAddress) {
+       AFaults.BusErrorEnabled = true;
+       AFaults.BusErrorAddress = AAddress;
+     }},
+    {"WAIT without end", [](TSimFaults& AFaults, uint32_t) { AFaults.WaitAccesses = UINT_MAX; }},
+};
+
+TEST_F(CortexM3OnSim, BlockTransfersTheTargetRefusesAnswerFailureAndAreCounted) {
+  HaltAtStart();
+  constexpr uint32_t kAt = kSram + 0x200;
+  for (const TMemoryFault& fault : kMemoryFaults) {
+    uint32_t cells[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    TLongBool ok = LongFalse;
+    ASSERT_EQ(Driver.MemoryWrite(0, cells, kAt, 8, &ok), S_OK);
+    EXPECT_TRUE(bool(ok)) << fault.Name;
+    const TArmDiagnostics before = Driver.Diagnostics();
+    fault.Set(Target.Sim().Faults(), kAt + 4);
+    ok = LongTrue;
+    EXPECT_EQ(Driver.MemoryRead(0, cells, kAt, 8, &ok), S_OK) << fault.Name;
+    EXPECT_FALSE(bool(ok)) << fault.Name;
+    ok = LongTrue;
+    EXPECT_EQ(Driver.MemoryWrite(0, cells, kAt, 8, &ok), S_OK) << fault.Name;
+    EXPECT_FALSE(bool(ok)) << fault.Name;
+    EXPECT_GT(Driver.Diagnostics().DroppedReads, before.DroppedReads) << fault.Name;
+    EXPECT_GT(Driver.Diagnostics().DroppedWrites, before.DroppedWrites) << fault.Name;
+    Target.Sim().Faults() = TSimFaults();
+  }
+}
+
+TEST_F(CortexM3OnSim, UnitTransfersTheTargetRefusesFailTheirCall) {
+  HaltAtStart();
+  constexpr uint32_t kAt = kSram + 0x300;
+  const DISPID reads[] = {kReadByte, kReadHalf, kReadWord};
+  const DISPID writes[] = {kWriteByte, kWriteHalf, kWriteWord};
+  for (const TMemoryFault& fault : kMemoryFaults) {
+    fault.Set(Target.Sim().Faults(), kAt);
+    for (DISPID read : reads) {
+      const unsigned dropped = Driver.Diagnostics().DroppedReads;
+      VARIANT result;
+      EXPECT_EQ(InvokeDispId(Driver, read, {I4(kAt)}, &result), TARMBase::kTransferFailed)
+          << fault.Name << " " << read;
+      EXPECT_GT(Driver.Diagnostics().DroppedReads, dropped);
+    }
+    for (DISPID write : writes) {
+      const unsigned dropped = Driver.Diagnostics().DroppedWrites;
+      VARIANT result;
+      EXPECT_EQ(InvokeDispId(Driver, write, {I4(kAt), I4(0x5A)}, &result),
+                TARMBase::kTransferFailed)
+          << fault.Name << " " << write;
+      EXPECT_GT(Driver.Diagnostics().DroppedWrites, dropped);
+    }
+    Target.Sim().Faults() = TSimFaults();
+  }
+}
+
+// ---- answers the host reads ------------------------------------------------------
+
+TEST_F(CortexM3OnSim, RegisterWritesToIndexesOutsideTheModelAnswerFalse) {
+  HaltAtStart();
+  struct TCase {
+    int32_t Index;
+    bool Written;
+  };
+  const TCase cases[] = {{0, true}, {29, true}, {30, false}, {46, false}, {47, false}, {-1, false}};
+  for (const TCase& c : cases)
+    EXPECT_EQ(Call(kSetRegister, {I4(c.Index), I4(0x20000100)}) != 0, c.Written) << c.Index;
+}
+
+TEST_F(CortexM3OnSim, RackPanelIsTheArmControllerOfTheBoundDevice) {
+  constexpr DISPID kCreateRackViewer = 503759, kReleaseResources = 503812;
+  Call(kCreateRackViewer);
+  TInstrumentForm* form = Driver.GetRackForm();
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(dynamic_cast<THardDeviceViewerForm*>(form), nullptr) << "not the device viewer";
+  EXPECT_EQ(form->TarvoDevice().Intf(), Host.Device(0).Dispatch());
+  EXPECT_TRUE(Dialogs.Dialogs().empty());
+  Call(kReleaseResources);
+}
+
+// A driver the host has not bound to a chain device yet: every operation
+// answers its default and touches nothing.
+TEST(CortexM3Unbound, OperationsAnswerTheirDefaults) {
+  TDialogHook dialogs;
+  TTestCortexM3 driver;
+  struct TCase {
+    DISPID DispId;
+    std::vector<VARIANT> Args;
+    int32_t Expected; // -1: the answer is not looked at
+  };
+  const TCase cases[] = {
+      {kGetRegister, {I4(0)}, 0},
+      {kGetRegister, {I4(24)}, 0},
+      {kSetRegister, {I4(0), I4(5)}, -1},
+      {kPause, {}, -1},
+      {kStep, {}, -1},
+      {kContinue, {}, -1},
+      {kReset, {}, -1},
+      {kIsPaused, {}, 0},
+      {503801, {}, 0},       // ProcessorIsReset
+      {503793, {}, -1},      // ResetTarvoRegisters
+      {503799, {I4(2)}, -1}, // RunSteps
+      {503759, {}, -1},      // CreateRackViewer
+      {kReadByte, {I4(kSram)}, 0},
+      {kReadHalf, {I4(kSram)}, 0},
+      {kReadWord, {I4(kSram)}, 0},
+      {kWriteByte, {I4(kSram), I4(1)}, -1},
+      {kWriteHalf, {I4(kSram), I4(1)}, -1},
+      {kWriteWord, {I4(kSram), I4(1)}, -1},
+      {508552, {I4(0), I8(kSram)}, 0}, // AddSoftBreakpoint
+      {503786, {}, 1},                 // ResetDevice
+      {503782, {I4(0)}, 1},            // InitDownload
+      {509029, {I4(0)}, 0},            // ReadRegister
+      {509030, {I4(0), I4(1)}, -1},    // WriteRegister
+  };
+  for (const TCase& c : cases) {
+    VARIANT result;
+    EXPECT_EQ(InvokeDispId(driver, c.DispId, c.Args, &result), S_OK) << c.DispId;
+    if (c.Expected >= 0) {
+      const int32_t value = result.vt == VT_BOOL ? (result.boolVal ? 1 : 0) : result.lVal;
+      EXPECT_EQ(value, c.Expected) << c.DispId;
+    }
+    VariantClear(&result);
+  }
+  uint32_t cells[4] = {};
+  TLongBool ok = LongTrue;
+  EXPECT_EQ(driver.MemoryRead(0, cells, kSram, 4, &ok), S_OK);
+  EXPECT_FALSE(bool(ok)) << "nothing was read";
+  ok = LongTrue;
+  EXPECT_EQ(driver.MemoryWrite(0, cells, kSram, 4, &ok), S_OK);
+  EXPECT_FALSE(bool(ok)) << "nothing was written";
+  EXPECT_EQ(driver.GetRackForm(), nullptr);
+  EXPECT_TRUE(dialogs.Dialogs().empty());
 }
 
 } // namespace

@@ -42,6 +42,9 @@ struct TSimFaults {
   uint32_t BusErrorAddress = 0;
   bool NeverShowHalted = false; // DHCSR.S_HALT never reads 1
   bool FlashStuckBusy = false;  // FMC's command bits never clear: no flash operation ends
+  // After a DCRSR write the transfer waits, S_REGRDY reading 0, for this
+  // many DHCSR reads (UINT_MAX: it never completes).
+  unsigned RegisterReadyLate = 0;
 };
 
 // Virtual time and work counters, for tests and benchmarks that report

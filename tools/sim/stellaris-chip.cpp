@@ -1,5 +1,7 @@
 #include "stellaris-chip.h"
 
+#include <climits>
+
 namespace {
 
 constexpr uint32_t kSramBase = 0x20000000;
@@ -518,6 +520,15 @@ bool TStellarisChip::WritePpb(uint32_t AAddress, uint32_t AValue) {
 // ---- run control ----
 
 uint32_t TStellarisChip::ReadDhcsr(bool APeek) {
+  if (FTransferPending && !APeek) {
+    if (!FHalted)
+      FTransferPending = false;
+    else if (FReadyCountdown == 0) {
+      FTransferPending = false;
+      TransferCoreRegister(FPendingDcrsr);
+    } else if (FReadyCountdown != UINT_MAX)
+      --FReadyCountdown;
+  }
   uint32_t v = FDhcsrCtrl;
   if (FHalted && FRegRdy)
     v |= S_REGRDY;
@@ -553,6 +564,7 @@ void TStellarisChip::WriteDhcsr(uint32_t AValue) {
     return;
   FHalted = false;
   FRegRdy = false;
+  FTransferPending = false;
   if (ctrl & C_STEP) {
     if (StepOnce(true))
       Halt(DFSR_HALTED);
@@ -568,9 +580,21 @@ void TStellarisChip::Halt(uint32_t AReason) {
 }
 
 void TStellarisChip::WriteDcrsr(uint32_t AValue) {
-  // The transfer only happens in debug state; S_REGRDY goes high again at once.
+  // The transfer only happens in debug state; S_REGRDY goes high again at
+  // once, or after the reads the RegisterReadyLate fault holds it back for.
   if (!FHalted)
     return;
+  if (FFaults.RegisterReadyLate > 0) {
+    FTransferPending = true;
+    FPendingDcrsr = AValue;
+    FReadyCountdown = FFaults.RegisterReadyLate;
+    FRegRdy = false;
+    return;
+  }
+  TransferCoreRegister(AValue);
+}
+
+void TStellarisChip::TransferCoreRegister(uint32_t AValue) {
   const unsigned selector = AValue & 0x7F;
   const bool valid = selector <= 18 || selector == 20;
   if (AValue & 0x10000) {

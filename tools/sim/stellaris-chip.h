@@ -113,4 +113,9 @@ private:
   uint32_t FAircrPrigroup = 0;
   bool FHalted = false, FLockup = false, FSleeping = false, FInSrst = false;
   bool FResetSt = false, FRetireSt = false, FRegRdy = true;
+  // A DCRSR transfer held back by the RegisterReadyLate fault.
+  bool FTransferPending = false;
+  uint32_t FPendingDcrsr = 0;
+  unsigned FReadyCountdown = 0;
+  void TransferCoreRegister(uint32_t ADcrsr);
 };
