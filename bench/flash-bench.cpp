@@ -54,8 +54,8 @@ int main() {
     TARM_Cortex_M3 driver;
     TBoolean bound;
     driver.SetTarvoDevice(ITarvoDevice::FromDispatch(host.Device(0).Dispatch()), &bound);
-    TTarvoDriverFlashTarget flashTarget(driver, kArmV7MRegisterIndexXPSR);
-    TComPtr<TFLASH_LUMINARY> writer = CreateStellarisFlashWriter(size.Writer, &flashTarget);
+    TComPtr<TFLASH_LUMINARY> writer = CreateStellarisFlashWriter(
+        size.Writer, ITarvoDriver::FromDispatch(static_cast<IDispatch*>(&driver)));
     if (!writer || !writer->IsDriverLoaded()) {
       std::fprintf(stderr, "flash_bench: the loader is not beside the program\n");
       return 1;

@@ -13,9 +13,9 @@ uint32_t RegionSectorSize(uint32_t AWord) {
 
 } // namespace
 
-TRemoteExecuteBaseDriverCFIFlash::TRemoteExecuteBaseDriverCFIFlash(IFlashTarget* ATarget,
+TRemoteExecuteBaseDriverCFIFlash::TRemoteExecuteBaseDriverCFIFlash(const ITarvoDriver& ADriver,
                                                                    bool AEnable)
-    : TRemoteExecuteBaseDriverParallelFlash(ATarget, AEnable) {
+    : TRemoteExecuteBaseDriverParallelFlash(ADriver, AEnable) {
   FDriverDeviceTitle = L"CFI Flash Device";
 }
 

@@ -11,7 +11,7 @@ class TRemoteExecuteBaseDriverCFIFlash : public TRemoteExecuteBaseDriverParallel
 public:
   static constexpr uint32_t kMaxEraseBlockRegions = 4;
 
-  TRemoteExecuteBaseDriverCFIFlash(IFlashTarget* ATarget, bool AEnable);
+  TRemoteExecuteBaseDriverCFIFlash(const ITarvoDriver& ADriver, bool AEnable);
 
   bool QueryFlash(TRemoteCommandResult& AResult);
   uint32_t GetSectorSize(uint32_t ASector) override;

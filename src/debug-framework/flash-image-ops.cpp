@@ -54,11 +54,26 @@ void TVEKAbstractRemoteExecuteBaseDriver::BuildFlashImage(uint32_t AIndex,
   TDataChunkImage result;
   result.DataArray.assign(length, 0xFFFFFFFF);
   if (APreserveSectorData) {
+    // A read-back that fails must stop the write: the units it left would be
+    // written over the flash contents the user asked to keep.
+    auto preserve = [&](uint32_t* AUnits, uint32_t AAddress, uint32_t ACount) {
+      uint32_t status = 0;
+      try {
+        status = InternalFlashRead(AIndex, AUnits, AAddress, ACount);
+      } catch (const EFlashWriterError& e) {
+        throw EFlashWriterError(L"Reading the flash contents to keep around the image failed (" +
+                                e.Message() + L"). Nothing was erased or written.");
+      }
+      if (status != 0)
+        throw EFlashWriterError(L"Reading the flash contents to keep around the image failed (" +
+                                std::wstring(RemoteStatusText(status)) +
+                                L"). Nothing was erased or written.");
+    };
     if (lead > 0)
-      InternalFlashRead(AIndex, result.DataArray.data(), start, lead);
+      preserve(result.DataArray.data(), start, lead);
     if (trail > 0)
-      InternalFlashRead(AIndex, result.DataArray.data() + lead + AImage.DataLen,
-                        AImage.TargetAddr + AImage.DataLen, trail);
+      preserve(result.DataArray.data() + lead + AImage.DataLen, AImage.TargetAddr + AImage.DataLen,
+               trail);
   }
   std::copy(AImage.DataArray.begin(), AImage.DataArray.begin() + AImage.DataLen,
             result.DataArray.begin() + lead);
@@ -132,8 +147,8 @@ uint32_t TVEKAbstractRemoteExecuteBaseDriver::FlashWrite(uint32_t AIndex, TDataC
   // Started only once the saved RAM is back, so the program is not
   // disturbed by the restore.
   if (completed && AResetAfterLoad) {
-    FTarvoBaseDriver->ResetProcessor();
-    FTarvoBaseDriver->ContinueProcessor();
+    Driver().ResetProcessor();
+    Driver().ContinueProcessor();
   }
   return status;
 }
@@ -174,15 +189,22 @@ uint32_t TVEKAbstractRemoteExecuteBaseDriver::FlashCompare(uint32_t AIndex, TDat
   if (AAutoChecksum)
     InjectChecksum(AImage);
   std::vector<uint32_t> flash(ACount, 0);
+  // Flash that could not be read is not compared: its units are unknown.
+  auto read = [&](uint32_t AAt, uint32_t ACountRead) {
+    const uint32_t status =
+        InternalFlashRead(AIndex, flash.data() + AAt, uint64_t(AAddress) + AAt, ACountRead);
+    if (status != 0)
+      throw EFlashWriterError(L"Reading the flash to compare it with the image failed (" +
+                              std::wstring(RemoteStatusText(status)) + L").");
+  };
   for (uint32_t b = 0; b < blocks; ++b) {
     if (size != 0)
-      InternalFlashRead(AIndex, flash.data() + b * size, uint64_t(AAddress) + b * size, size);
+      read(b * size, size);
     progress.UpdateStep(step);
   }
   const uint32_t rest = ACount - blocks * size;
   if (rest != 0)
-    InternalFlashRead(AIndex, flash.data() + blocks * size, uint64_t(AAddress) + blocks * size,
-                      rest);
+    read(blocks * size, rest);
   // Units the image does not have cannot be shown to match.
   uint32_t differences = 0;
   const uint32_t known = std::min<uint32_t>(

@@ -4,7 +4,7 @@
 #include "dialogs.h"
 #include "image-collector.h"
 #include "image-loaders.h"
-#include "tarvo-driver.h"
+#include "outgoing-call.h"
 
 #include <windows.h>
 
@@ -22,8 +22,47 @@ constexpr const wchar_t* kStatusTexts[] = {
     L"COMPARE_ERROR",       L"BUSY",
 };
 
+// Driver operations the writer calls by DISPID beyond those of the driver
+// record: the halt of a loader that overran its time or that the user
+// stopped, and the stack pointer's index for a loader that needs a stack.
+constexpr THostCallDescriptor kDriverPauseProcessor{503797, 0, kCallMethod, 0, 0, {}};
+constexpr THostCallDescriptor kDriverGetRegisterIndex_SP{503773, VT_I4, kCallMethod, 0, 0, {}};
+
 // The word of an ARM halt loop ("b ."), which the loader may stop in.
 constexpr uint32_t kHaltLoopWord = 0xEAFFFFFE;
+
+std::wstring Hex(uint64_t AValue) {
+  wchar_t text[24];
+  swprintf(text, 24, L"0x%08llX", static_cast<unsigned long long>(AValue));
+  return text;
+}
+
+// Where a transfer went, for the messages that name it.
+std::wstring Span(uint64_t AAddress, uint32_t ACount) {
+  return std::to_wstring(ACount) + L" bytes at " + Hex(AAddress);
+}
+
+// Runs one host-facing flash operation. A failure inside is told to the
+// user in its own words (a failed transfer says what it was and what state
+// the target was left in) and answers E_UNEXPECTED; no exception leaves.
+template <class F> HRESULT Reported(F&& AOperation) noexcept {
+  try {
+    AOperation();
+    return S_OK;
+  } catch (const EFlashWriterError& e) {
+    try {
+      ShowError(e.Message());
+    } catch (...) {
+    }
+  } catch (const Exception& e) {
+    try {
+      ShowError(L"The flash operation failed: " + e.Message());
+    } catch (...) {
+    }
+  } catch (...) {
+  }
+  return E_UNEXPECTED;
+}
 
 bool FileExists(const std::wstring& APath) {
   const DWORD attributes = GetFileAttributesW(APath.c_str());
@@ -36,9 +75,19 @@ const wchar_t* RemoteStatusText(uint32_t AStatus) {
   return AStatus < std::size(kStatusTexts) ? kStatusTexts[AStatus] : L"UNKNOWN_STATUS";
 }
 
-TVEKAbstractRemoteExecuteBaseDriver::TVEKAbstractRemoteExecuteBaseDriver(IFlashTarget* ATarget,
-                                                                         bool AEnable)
-    : FInternalIsEnabled(AEnable), FTarvoBaseDriver(ATarget) {}
+TVEKAbstractRemoteExecuteBaseDriver::TVEKAbstractRemoteExecuteBaseDriver(
+    const ITarvoDriver& ADriver, bool AEnable)
+    : FInternalIsEnabled(AEnable), FTarvoBaseDriver(ADriver) {}
+
+HRESULT STDMETHODCALLTYPE TVEKAbstractRemoteExecuteBaseDriver::QueryInterface(REFIID AIid,
+                                                                              void** AObject) {
+  if (AObject && IsEqualIID(AIid, IID_IMemoryAccess)) {
+    *AObject = static_cast<IMemoryAccess*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return TAbstractFlashWriter::QueryInterface(AIid, AObject);
+}
 
 TVEKAbstractRemoteExecuteBaseDriver::~TVEKAbstractRemoteExecuteBaseDriver() = default;
 
@@ -105,43 +154,83 @@ TVEKAbstractRemoteExecuteBaseDriver::GetWorkAreas() {
 int32_t TVEKAbstractRemoteExecuteBaseDriver::DoInstallDriver() {
   if (!FInternalIsDriverLoaded)
     return 0;
-  FTarvoBaseDriver->ResetProcessor();
+  // Installed already: the RAM now holds the loader, and saving it again
+  // would put the loader back at uninstall instead of the user's data.
+  if (FInternalIsDriverInstalled)
+    return 1;
+  Driver().ResetProcessor();
   // Everything the loader, its blocks and its buffer will cover is saved
-  // before anything is written, so a restore in any order gives it back.
+  // before anything is written, so a restore in any order gives it back,
+  // and a save that fails leaves the target as it was.
   std::vector<TSavedArea> saved;
   for (const TRamArea& area : GetWorkAreas()) {
     TSavedArea s;
     s.Address = area.Address;
     s.Units.resize(area.Count);
-    if (area.Count != 0)
-      ReadTarget(area.Address, s.Units.data(), area.Count);
+    if (area.Count != 0) {
+      try {
+        ReadTarget(area.Address, s.Units.data(), area.Count);
+      } catch (const EFlashWriterError& e) {
+        throw EFlashWriterError(L"The flash loader was not installed: saving the target RAM it "
+                                L"covers failed (" +
+                                e.Message() + L"). Nothing was written; target RAM is unchanged.");
+      }
+    }
     saved.push_back(std::move(s));
   }
-  FRestoreAreas = std::move(saved);
   try {
     WriteTarget(FDriverBaseAddress, FDriverImage.DataArray.data(), FDriverImage.DataLen);
-  } catch (...) {
-    for (const TSavedArea& s : FRestoreAreas)
+  } catch (const EFlashWriterError& e) {
+    bool restored = true;
+    for (const TSavedArea& s : saved)
       try {
-        WriteTarget(s.Address, s.Units.data(), uint32_t(s.Units.size()));
+        if (!s.Units.empty())
+          WriteTarget(s.Address, s.Units.data(), uint32_t(s.Units.size()));
       } catch (...) {
+        restored = false;
       }
+    throw EFlashWriterError(L"The flash loader was not installed: writing it into target RAM "
+                            L"failed (" +
+                            e.Message() +
+                            (restored ? L"). The saved RAM was written back."
+                                      : L"). Writing the saved RAM back failed too."));
+  }
+  FRestoreAreas = std::move(saved);
+  FInternalIsDriverInstalled = true;
+  try {
+    InternalRemoteDriverInit();
+  } catch (...) {
+    // A loader that cannot be started is taken out at once: the user's RAM
+    // comes back now, not at an uninstall that may never be asked for.
+    try {
+      DoUninstallDriver();
+    } catch (...) {
+    }
     throw;
   }
-  FInternalIsDriverInstalled = true;
-  InternalRemoteDriverInit();
   return 1;
 }
 
 int32_t TVEKAbstractRemoteExecuteBaseDriver::DoUninstallDriver() {
-  FTarvoBaseDriver->ResetProcessor();
+  Driver().ResetProcessor();
   // Only RAM saved by an install is put back: a second uninstall must not
-  // write stale contents over what the target holds now.
+  // write stale contents over what the target holds now. A restore that
+  // fails keeps the saved RAM and the installed state, so that uninstalling
+  // again tries the restore again.
   if (FInternalIsDriverInstalled) {
-    FInternalIsDriverInstalled = false;
-    for (auto s = FRestoreAreas.rbegin(); s != FRestoreAreas.rend(); ++s)
-      if (!s->Units.empty())
+    for (auto s = FRestoreAreas.rbegin(); s != FRestoreAreas.rend(); ++s) {
+      if (s->Units.empty())
+        continue;
+      try {
         WriteTarget(s->Address, s->Units.data(), uint32_t(s->Units.size()));
+      } catch (const EFlashWriterError& e) {
+        throw EFlashWriterError(L"Restoring the target RAM under the flash loader failed (" +
+                                e.Message() +
+                                L"). The loader stays installed; uninstalling it again retries "
+                                L"the restore.");
+      }
+    }
+    FInternalIsDriverInstalled = false;
     FRestoreAreas.clear();
   }
   return 0;
@@ -163,17 +252,47 @@ uint32_t TVEKAbstractRemoteExecuteBaseDriver::DecodeWord(const uint32_t* AUnits)
   return value;
 }
 
+void TVEKAbstractRemoteExecuteBaseDriver::ReadSpace(uint32_t ASpace, uint32_t* AUnits,
+                                                    uint64_t AAddress, uint32_t ACount) {
+  TLongBool success = LongFalse;
+  const HRESULT hr =
+      MemoryRead(int32_t(ASpace), AUnits, int64_t(AAddress), int32_t(ACount), &success);
+  if (FAILED(hr) || success == LongFalse)
+    throw EFlashWriterError(L"reading " + Span(AAddress, ACount) + L" of target memory failed");
+}
+
 void TVEKAbstractRemoteExecuteBaseDriver::ReadTarget(uint32_t AAddress, uint32_t* AUnits,
                                                      uint32_t ACount) {
-  if (!FTarvoBaseDriver->MemoryRead(FDriverMemorySpaceIndex, AUnits, AAddress, ACount))
-    throw EFlashWriterError(L"Target memory read failed");
+  ReadSpace(FDriverMemorySpaceIndex, AUnits, AAddress, ACount);
 }
 
 void TVEKAbstractRemoteExecuteBaseDriver::WriteTarget(uint32_t AAddress, const uint32_t* AUnits,
                                                       uint32_t ACount) {
-  if (!FTarvoBaseDriver->MemoryWrite(FDriverMemorySpaceIndex, const_cast<uint32_t*>(AUnits),
-                                     AAddress, ACount))
-    throw EFlashWriterError(L"Target memory write failed");
+  TLongBool success = LongFalse;
+  const HRESULT hr = MemoryWrite(int32_t(FDriverMemorySpaceIndex), const_cast<uint32_t*>(AUnits),
+                                 int64_t(AAddress), int32_t(ACount), &success);
+  if (FAILED(hr) || success == LongFalse)
+    throw EFlashWriterError(L"writing " + Span(AAddress, ACount) + L" of target memory failed");
+}
+
+const ITarvoDriver& TVEKAbstractRemoteExecuteBaseDriver::Driver() const {
+  if (FTarvoBaseDriver.IsEmpty())
+    throw EFlashWriterError(L"The flash writer belongs to no processor driver.");
+  return FTarvoBaseDriver;
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::PauseProcessor() {
+  HostCallVoid(Driver().Intf(), kDriverPauseProcessor);
+}
+
+int32_t TVEKAbstractRemoteExecuteBaseDriver::GetRegisterIndex_SP() {
+  return HostCallInt(Driver().Intf(), kDriverGetRegisterIndex_SP);
+}
+
+void TVEKAbstractRemoteExecuteBaseDriver::SetRegister(int32_t AIndex, uint32_t AValue) {
+  if (!Driver().SetProcessorRegisterValue(AIndex, int32_t(AValue)))
+    throw EFlashWriterError(L"The processor driver refused to set register " +
+                            std::to_wstring(AIndex) + L" for the flash loader.");
 }
 
 uint32_t TVEKAbstractRemoteExecuteBaseDriver::GetDriverEntryPoint() {
@@ -183,13 +302,19 @@ uint32_t TVEKAbstractRemoteExecuteBaseDriver::GetDriverEntryPoint() {
 void TVEKAbstractRemoteExecuteBaseDriver::SetDriverBreakpoints() {
   if (!FInternalIsDriverLoaded)
     return;
+  // Planted by the device, as the host plants them; the breakpoints it
+  // answers are not kept.
+  const ITarvoDevice device = Driver().GetTarvoDevice();
+  if (device.IsEmpty())
+    throw EFlashWriterError(L"The flash loader's breakpoints cannot be set: the processor driver "
+                            L"is bound to no device.");
   for (uint32_t offset : FDriverBreakPointArray)
-    FTarvoBaseDriver->AddSoftBreakpoint(FDriverMemorySpaceIndex,
-                                        uint64_t(FDriverBaseAddress) + offset);
+    device.AddSoftBreakpoint(int32_t(FDriverMemorySpaceIndex),
+                             int64_t(uint64_t(FDriverBaseAddress) + offset));
 }
 
 void TVEKAbstractRemoteExecuteBaseDriver::SetLoaderStartRegisters() {
-  FTarvoBaseDriver->SetCoreRegister(IFlashTarget::TCoreRegister::PC, GetDriverEntryPoint());
+  SetRegister(Driver().GetRegisterIndex_PC(), GetDriverEntryPoint());
 }
 
 void TVEKAbstractRemoteExecuteBaseDriver::InitRemoteCommand(
@@ -209,7 +334,7 @@ void TVEKAbstractRemoteExecuteBaseDriver::InitRemoteCommand(
   if (resultSize >= 4)
     EncodeWord(BUSY, &block[commandSize]);
   WriteTarget(FParamBaseAddress, block.data(), uint32_t(block.size()));
-  FTarvoBaseDriver->ResetProcessor();
+  Driver().ResetProcessor();
   SetLoaderStartRegisters();
 }
 
@@ -241,15 +366,15 @@ uint32_t TVEKAbstractRemoteExecuteBaseDriver::WaitForLoader(uint32_t ACommand) {
   const ULONGLONG start = GetTickCount64();
   // The processor is asked before the clock is: a loader that has finished
   // by a poll is never taken for a stuck one, however long the poll took.
-  while (FTarvoBaseDriver->ProcessorIsRunning()) {
+  while (Driver().ProcessorIsRunning()) {
     if (GetTickCount64() - start >= limit) {
-      FTarvoBaseDriver->PauseProcessor();
+      PauseProcessor();
       return kLoaderTimedOut;
     }
     Sleep(kPollIntervalMs);
     if (DoAbortCheck()) {
       // The loader must not go on writing flash after the user stopped it.
-      FTarvoBaseDriver->PauseProcessor();
+      PauseProcessor();
       return kLoaderAborted;
     }
   }
@@ -262,7 +387,7 @@ uint32_t TVEKAbstractRemoteExecuteBaseDriver::DispatchRemoteCommand(
     return 1;
   TDriverTransaction transaction(*this);
   InitRemoteCommand(ACommand, AParameters);
-  FTarvoBaseDriver->ContinueProcessor();
+  Driver().ContinueProcessor();
   switch (WaitForLoader(ACommand)) {
   case kLoaderAborted:
     AResult = TRemoteCommandResult();
@@ -375,18 +500,18 @@ ORV_GETTER(IsAborting, TBoolean, FInternalAbort)
 #undef ORV_GETTER
 
 HRESULT TVEKAbstractRemoteExecuteBaseDriver::InstallDriver(int32_t* AResult) {
-  return Guarded([&] { *AResult = DoInstallDriver(); });
+  return Reported([&] { *AResult = DoInstallDriver(); });
 }
 
 HRESULT TVEKAbstractRemoteExecuteBaseDriver::UninstallDriver(int32_t* AResult) {
-  return Guarded([&] { *AResult = DoUninstallDriver(); });
+  return Reported([&] { *AResult = DoUninstallDriver(); });
 }
 
 HRESULT TVEKAbstractRemoteExecuteBaseDriver::WriteFlashImage(
     uint32_t ASpace, const IDataChunkImageInterface& AImage, VARIANT_BOOL AAutoChecksum,
     VARIANT_BOOL APreserveSectorData, VARIANT_BOOL AResetDeviceAfterLoad, VARIANT_BOOL AVerifyWrite,
     int32_t* AResult) {
-  return Guarded([&] {
+  return Reported([&] {
     TDataChunkImage image;
     ImportDataChunkImage(AImage, image);
     *AResult =
@@ -399,12 +524,12 @@ HRESULT TVEKAbstractRemoteExecuteBaseDriver::BlankCheckSectors(uint32_t ASpace,
                                                                uint32_t AFirstSector,
                                                                uint32_t ALastSector,
                                                                int32_t* AResult) {
-  return Guarded(
+  return Reported(
       [&] { *AResult = int32_t(DoBlankCheckSectors(ASpace, AFirstSector, ALastSector)); });
 }
 
 HRESULT TVEKAbstractRemoteExecuteBaseDriver::EraseEntireDevice(uint32_t ASpace, int32_t* AResult) {
-  return Guarded([&] { *AResult = int32_t(DoEraseEntireDevice(ASpace)); });
+  return Reported([&] { *AResult = int32_t(DoEraseEntireDevice(ASpace)); });
 }
 
 HRESULT TVEKAbstractRemoteExecuteBaseDriver::EraseAddressRange(uint32_t ASpace,
@@ -412,7 +537,7 @@ HRESULT TVEKAbstractRemoteExecuteBaseDriver::EraseAddressRange(uint32_t ASpace,
                                                                uint32_t AEndAddress,
                                                                VARIANT_BOOL APreserveSectorData,
                                                                int32_t* AResult) {
-  return Guarded([&] {
+  return Reported([&] {
     *AResult = int32_t(FlashErase(ASpace, AStartAddress, AEndAddress, APreserveSectorData != 0));
   });
 }
@@ -421,7 +546,7 @@ HRESULT TVEKAbstractRemoteExecuteBaseDriver::EraseSectorRange(uint32_t ASpace,
                                                               uint32_t AFirstSector,
                                                               uint32_t ALastSector,
                                                               int32_t* AResult) {
-  return Guarded([&] {
+  return Reported([&] {
     const uint32_t start = FlashAddressFromSector(ASpace, AFirstSector);
     const uint32_t end = FlashAddressFromSector(ASpace, ALastSector);
     *AResult = int32_t(FlashErase(ASpace, start, end, false));
@@ -431,7 +556,7 @@ HRESULT TVEKAbstractRemoteExecuteBaseDriver::EraseSectorRange(uint32_t ASpace,
 HRESULT TVEKAbstractRemoteExecuteBaseDriver::CompareFlashImage(
     uint32_t ASpace, const IDataChunkImageInterface& AImage, uint32_t ATargetAddress,
     uint32_t ALength, VARIANT_BOOL AAutoChecksum, int32_t* AResult) {
-  return Guarded([&] {
+  return Reported([&] {
     TDataChunkImage image;
     ImportDataChunkImage(AImage, image);
     *AResult = int32_t(
@@ -539,97 +664,35 @@ HRESULT TVEKAbstractRemoteExecuteBaseDriver::GetFlashSectorFromAddress(uint32_t 
   return Guarded([&] { *AResult = FlashSectorFromAddress(ASpace, AAddress); });
 }
 
-HRESULT TVEKAbstractRemoteExecuteBaseDriver::MemoryRead(uint32_t ASpace, PMemoryArray ABuffer,
-                                                        uint64_t AAddress, uint32_t ACount,
-                                                        TBoolean* ASuccess) {
-  return Guarded([&] {
-    *ASuccess = FTarvoBaseDriver && FTarvoBaseDriver->MemoryRead(ASpace, ABuffer, AAddress, ACount);
-  });
-}
-
-HRESULT TVEKAbstractRemoteExecuteBaseDriver::MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer,
-                                                         uint64_t AAddress, uint32_t ACount,
-                                                         TBoolean* ASuccess) {
-  return Guarded([&] {
-    *ASuccess =
-        FTarvoBaseDriver && FTarvoBaseDriver->MemoryWrite(ASpace, ABuffer, AAddress, ACount);
-  });
-}
-
-// ---- the flash target of a processor driver -------------------------------------
-
 namespace {
 
-void Check(HRESULT AResult, const wchar_t* AOperation) {
-  if (FAILED(AResult))
-    throw EOleSysError(AResult, std::wstring(AOperation) + L" failed");
+// The driver's memory interface, queried anew for every transfer.
+TComPtr<IMemoryAccess> DriverMemoryAccess(const ITarvoDriver& ADriver) {
+  IMemoryAccess* access = nullptr;
+  if (ADriver.IsEmpty() ||
+      FAILED(
+          ADriver.Intf()->QueryInterface(IID_IMemoryAccess, reinterpret_cast<void**>(&access))) ||
+      !access)
+    return {};
+  return TComPtr<IMemoryAccess>::Attach(access);
 }
 
 } // namespace
 
-bool TTarvoDriverFlashTarget::MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                                         uint32_t ACount) {
-  if (!FDriver)
-    return false;
-  TLongBool success = LongFalse;
-  Check(FDriver->MemoryRead(int32_t(ASpace), ABuffer, int64_t(AAddress), int32_t(ACount), &success),
-        L"MemoryRead");
-  return success != LongFalse;
+HRESULT STDMETHODCALLTYPE TVEKAbstractRemoteExecuteBaseDriver::MemoryRead(
+    int32_t ASpace, PMemoryArray ABuffer, int64_t AAddress, int32_t ACount, TLongBool* ASuccess) {
+  if (!ASuccess)
+    return E_POINTER;
+  *ASuccess = LongFalse;
+  const TComPtr<IMemoryAccess> access = DriverMemoryAccess(FTarvoBaseDriver);
+  return access ? access->MemoryRead(ASpace, ABuffer, AAddress, ACount, ASuccess) : S_OK;
 }
 
-bool TTarvoDriverFlashTarget::MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                                          uint32_t ACount) {
-  if (!FDriver)
-    return false;
-  TLongBool success = LongFalse;
-  Check(
-      FDriver->MemoryWrite(int32_t(ASpace), ABuffer, int64_t(AAddress), int32_t(ACount), &success),
-      L"MemoryWrite");
-  return success != LongFalse;
-}
-
-void TTarvoDriverFlashTarget::ResetProcessor() {
-  if (FDriver)
-    Check(FDriver->ResetProcessor(), L"ResetProcessor");
-}
-
-void TTarvoDriverFlashTarget::PauseProcessor() {
-  if (FDriver)
-    Check(FDriver->PauseProcessor(), L"PauseProcessor");
-}
-
-void TTarvoDriverFlashTarget::ContinueProcessor() {
-  if (FDriver)
-    Check(FDriver->ContinueProcessor(), L"ContinueProcessor");
-}
-
-bool TTarvoDriverFlashTarget::ProcessorIsRunning() {
-  if (!FDriver)
-    return false;
-  TBoolean running;
-  Check(FDriver->ProcessorIsRunning(&running), L"ProcessorIsRunning");
-  return bool(running);
-}
-
-bool TTarvoDriverFlashTarget::SetCoreRegister(TCoreRegister ARegister, uint32_t AValue) {
-  if (!FDriver)
-    return false;
-  int32_t index = FXpsrIndex;
-  if (ARegister == TCoreRegister::PC)
-    Check(FDriver->GetRegisterIndex_PC(&index), L"GetRegisterIndex_PC");
-  else if (ARegister == TCoreRegister::SP)
-    Check(FDriver->GetRegisterIndex_SP(&index), L"GetRegisterIndex_SP");
-  if (index < 0)
-    return false;
-  TBoolean done;
-  Check(FDriver->SetProcessorRegisterValue(index, AValue, &done), L"SetProcessorRegisterValue");
-  return bool(done);
-}
-
-void TTarvoDriverFlashTarget::AddSoftBreakpoint(uint32_t ASpace, uint64_t AAddress) {
-  if (!FDriver)
-    return;
-  uint32_t ignored = 0;
-  Check(FDriver->AddSoftBreakpoint(int32_t(ASpace), int64_t(AAddress), &ignored),
-        L"AddSoftBreakpoint");
+HRESULT STDMETHODCALLTYPE TVEKAbstractRemoteExecuteBaseDriver::MemoryWrite(
+    int32_t ASpace, PMemoryArray ABuffer, int64_t AAddress, int32_t ACount, TLongBool* ASuccess) {
+  if (!ASuccess)
+    return E_POINTER;
+  *ASuccess = LongFalse;
+  const TComPtr<IMemoryAccess> access = DriverMemoryAccess(FTarvoBaseDriver);
+  return access ? access->MemoryWrite(ASpace, ABuffer, AAddress, ACount, ASuccess) : S_OK;
 }

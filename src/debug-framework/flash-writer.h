@@ -2,6 +2,7 @@
 
 #include "contracts.h"
 #include "host-records.h"
+#include "memory-access.h"
 #include "memory-array.h"
 
 #include <cstdint>
@@ -61,65 +62,6 @@ enum : uint32_t {
   eRemoteCmd_EraseAll = 58,
 };
 
-// ---- the processor a writer works on --------------------------------------
-
-// What a flash writer needs of the processor driver it belongs to: block
-// transfers of data units and the run control that starts and stops the
-// loader. The driver class implements it over its own memory and core
-// operations; tests implement it over the simulated chip.
-class IFlashTarget {
-public:
-  enum class TCoreRegister { PC, SP, XPSR };
-
-  virtual ~IFlashTarget() = default;
-  // False when the transfer failed.
-  virtual bool MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                          uint32_t ACount) = 0;
-  virtual bool MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                           uint32_t ACount) = 0;
-  // Leaves the processor stopped, so that RAM and registers can be written.
-  virtual void ResetProcessor() = 0;
-  virtual void PauseProcessor() = 0;
-  // Runs from the program counter set.
-  virtual void ContinueProcessor() = 0;
-  virtual bool ProcessorIsRunning() = 0;
-  virtual bool SetCoreRegister(TCoreRegister ARegister, uint32_t AValue) = 0;
-  virtual void AddSoftBreakpoint(uint32_t ASpace, uint64_t AAddress) = 0;
-};
-
-class TTarvoDriver;
-
-// The flash target of a processor driver: its memory interface and its run
-// control, register indexes as the driver numbers them (the program counter
-// and stack pointer as the driver names them, the xPSR by the index given;
-// a driver without one passes -1). A driver that hands a writer its own
-// target makes it unbound, before the writer is built in its constructor,
-// and binds it once complete: until then the target answers failure and
-// does nothing. A failed driver operation raises, so that a run control
-// that cannot be asked never passes for a loader that has finished.
-class TTarvoDriverFlashTarget : public IFlashTarget {
-public:
-  explicit TTarvoDriverFlashTarget(int32_t AXpsrIndex) : FXpsrIndex(AXpsrIndex) {}
-  TTarvoDriverFlashTarget(TTarvoDriver& ADriver, int32_t AXpsrIndex)
-      : FDriver(&ADriver), FXpsrIndex(AXpsrIndex) {}
-  void Bind(TTarvoDriver& ADriver) { FDriver = &ADriver; }
-
-  bool MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                  uint32_t ACount) override;
-  bool MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                   uint32_t ACount) override;
-  void ResetProcessor() override;
-  void PauseProcessor() override;
-  void ContinueProcessor() override;
-  bool ProcessorIsRunning() override;
-  bool SetCoreRegister(TCoreRegister ARegister, uint32_t AValue) override;
-  void AddSoftBreakpoint(uint32_t ASpace, uint64_t AAddress) override;
-
-private:
-  TTarvoDriver* FDriver = nullptr;
-  int32_t FXpsrIndex;
-};
-
 class EFlashWriterError : public Exception {
 public:
   using Exception::Exception;
@@ -134,15 +76,28 @@ public:
 //
 // Creation is two-phase (CreateWriter), because loading the loader image
 // asks the descendant for its file and placement.
-class TVEKAbstractRemoteExecuteBaseDriver : public TAbstractFlashWriter {
+//
+// The writer reaches its processor driver the way the host does: run
+// control and registers by the driver's DISPIDs (each call comes back
+// through the driver's own dispatch), target memory through the driver's
+// IMemoryAccess, queried for every transfer. It offers IMemoryAccess itself,
+// passed through to the driver.
+class TVEKAbstractRemoteExecuteBaseDriver : public TAbstractFlashWriter, public IMemoryAccess {
 public:
   template <class TWriter, class... TArgs>
-  static TComPtr<TWriter> CreateWriter(IFlashTarget* ATarget, bool AEnable, TArgs&&... AArgs) {
-    TComPtr<TWriter> w(new TWriter(ATarget, AEnable, std::forward<TArgs>(AArgs)...));
+  static TComPtr<TWriter> CreateWriter(const ITarvoDriver& ADriver, bool AEnable,
+                                       TArgs&&... AArgs) {
+    TComPtr<TWriter> w(new TWriter(ADriver, AEnable, std::forward<TArgs>(AArgs)...));
     w->LoadAndInitDriver();
     return w;
   }
   ~TVEKAbstractRemoteExecuteBaseDriver() override;
+
+  // ---- IUnknown: the writer's own reference count; also hands out
+  // IMemoryAccess.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID AIid, void** AObject) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return TAbstractFlashWriter::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return TAbstractFlashWriter::Release(); }
 
   // ---- host-facing operations ----
   HRESULT SetRemoteDriverDeviceTitle(const std::wstring& ATitle) override;
@@ -200,11 +155,13 @@ public:
   // The devices the writer can be set to; none in the base.
   virtual std::vector<std::wstring> SupportedDeviceNames() const { return {}; }
 
-  // ---- the memory interface, passed through to the driver ----
-  virtual HRESULT MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                             uint32_t ACount, TBoolean* ASuccess);
-  virtual HRESULT MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                              uint32_t ACount, TBoolean* ASuccess);
+  // ---- IMemoryAccess, passed through to the driver's: without one the
+  // transfer answers success False and S_OK.
+  HRESULT STDMETHODCALLTYPE MemoryRead(int32_t ASpace, PMemoryArray ABuffer, int64_t AAddress,
+                                       int32_t ACount, TLongBool* ASuccess) override;
+  HRESULT STDMETHODCALLTYPE MemoryWrite(int32_t ASpace, PMemoryArray ABuffer, int64_t AAddress,
+                                        int32_t ACount, TLongBool* ASuccess) override;
+  const ITarvoDriver& TarvoBaseDriver() const { return FTarvoBaseDriver; }
 
   // ---- operations in C++ terms (the host-facing ones wrap these) ----
   int32_t DoInstallDriver();
@@ -294,7 +251,7 @@ public:
   HRESULT GetFlashAddressFromSector(uint32_t ASpace, uint32_t ASector, uint32_t* AResult) override;
   HRESULT GetFlashSectorFromAddress(uint32_t ASpace, uint32_t AAddress, uint32_t* AResult) override;
 
-  TVEKAbstractRemoteExecuteBaseDriver(IFlashTarget* ATarget, bool AEnable);
+  TVEKAbstractRemoteExecuteBaseDriver(const ITarvoDriver& ADriver, bool AEnable);
 
 protected:
   // Words in the processor's byte order, four units each.
@@ -303,6 +260,15 @@ protected:
   // Transfers through the writer's memory space; a failure raises.
   void ReadTarget(uint32_t AAddress, uint32_t* AUnits, uint32_t ACount);
   void WriteTarget(uint32_t AAddress, const uint32_t* AUnits, uint32_t ACount);
+  // A read through another memory space (flash); a failure raises.
+  void ReadSpace(uint32_t ASpace, uint32_t* AUnits, uint64_t AAddress, uint32_t ACount);
+  // The driver, for run control by DISPID; raises when the writer has none.
+  const ITarvoDriver& Driver() const;
+  // Sets a core register by the driver's own index; a refused write raises.
+  void SetRegister(int32_t AIndex, uint32_t AValue);
+  // The driver's halt and stack-pointer index, by its DISPIDs as well.
+  void PauseProcessor();
+  int32_t GetRegisterIndex_SP();
   // The flash memory space at a list position; raises when the list is empty.
   const TFlashMemorySpace& FirstFlashSpace() const;
   bool DoAddFlashMemorySpace(uint32_t AGlobalSpace, uint32_t AStart, uint32_t AEnd,
@@ -317,7 +283,7 @@ protected:
   IFlashWriterCallback FInternalFlashWriterCallbackInterface;
   TRemoteCommandResult FCommandResult;
   uint32_t FDeviceClockFrequency = 0;
-  IFlashTarget* FTarvoBaseDriver = nullptr;
+  ITarvoDriver FTarvoBaseDriver;
   uint32_t FDriverBaseAddress = 0;
   uint32_t FDriverMainEntryPointOffset = 0;
   uint32_t FParamBaseAddress = 0;

@@ -16,9 +16,9 @@ constexpr uint32_t kPageShift = 9;    // 512 bytes
 
 } // namespace
 
-TRemoteExecuteBaseDriverParallelFlash::TRemoteExecuteBaseDriverParallelFlash(IFlashTarget* ATarget,
-                                                                             bool AEnable)
-    : TRemoteExecuteBaseDriver(ATarget, AEnable) {
+TRemoteExecuteBaseDriverParallelFlash::TRemoteExecuteBaseDriverParallelFlash(
+    const ITarvoDriver& ADriver, bool AEnable)
+    : TRemoteExecuteBaseDriver(ADriver, AEnable) {
   FDriverDeviceTitle = L"S29GLXXXA/M/N";
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "embedded-access.h"
 #include "sector-flash-writers.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 // loader, so until a descendant does every flash operation answers 1.
 class TRemoteExecuteBaseDriverParallelFlash : public TRemoteExecuteBaseDriver {
 public:
-  TRemoteExecuteBaseDriverParallelFlash(IFlashTarget* ATarget, bool AEnable);
+  TRemoteExecuteBaseDriverParallelFlash(const ITarvoDriver& ADriver, bool AEnable);
 
   void InjectChecksum(TDataChunkImage& AImage) override;
   bool LoadAndInitDriver() override { return false; }
@@ -36,8 +37,8 @@ public:
 
   virtual uint32_t GetSectorSize(uint32_t ASector);
 
-  // The host's embedded-memory manager; the host's embedded-project
-  // services answer it.
+  // Where the host's embedded-memory manager comes from: the host's
+  // embedded-project services unless replaced.
   using TEmbeddedMemoryManagerLookup = std::function<IEmbeddedMemoryManager()>;
   void SetEmbeddedMemoryManagerLookup(TEmbeddedMemoryManagerLookup ALookup) {
     FEmbeddedMemoryManagerLookup = std::move(ALookup);
@@ -56,5 +57,5 @@ protected:
 
   int64_t FBaseAddress = -1;
   int64_t FSize = -1;
-  TEmbeddedMemoryManagerLookup FEmbeddedMemoryManagerLookup;
+  TEmbeddedMemoryManagerLookup FEmbeddedMemoryManagerLookup = &GetEmbeddedMemoryManager;
 };

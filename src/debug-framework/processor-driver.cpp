@@ -45,7 +45,7 @@ TTarvoProcessorDriver::TTarvoProcessorDriver(TDeviceProcessor_Core AProcessorCor
                                              TDeviceProcessor_Type AProcessorType)
     : TTarvoDriver(kProcessorDriverCoreExt), FProcessorType(AProcessorType),
       FProcessorCore(AProcessorCore) {
-  CreateInformationObjects();
+  CreateInformationObjects(true);
 }
 
 TTarvoProcessorDriver::TTarvoProcessorDriver(
@@ -64,6 +64,16 @@ TTarvoProcessorDriver::TTarvoProcessorDriver(
     BuildWriters(AClasses);
 }
 
+TTarvoProcessorDriver::TTarvoProcessorDriver(
+    TDeviceProcessor_Core AProcessorCore, TDeviceProcessor_Type AProcessorType,
+    const TVEKAbstractRemoteExecuteBaseDriverClass& ARemoteExecutionClass, TMemoryMapFromDescendant)
+    : TTarvoDriver(kProcessorDriverCoreExt), FProcessorType(AProcessorType),
+      FProcessorCore(AProcessorCore) {
+  CreateInformationObjects(false);
+  if (ARemoteExecutionClass)
+    BuildWriters({ARemoteExecutionClass});
+}
+
 TTarvoProcessorDriver::~TTarvoProcessorDriver() {
   FDeviceProcessorInformation = IDeviceProcessorInformation();
   FDeviceMemoryInformation = IDeviceMemoryInformation();
@@ -72,11 +82,13 @@ TTarvoProcessorDriver::~TTarvoProcessorDriver() {
   FRemoteExecuteDrivers.clear();
 }
 
-void TTarvoProcessorDriver::CreateInformationObjects() {
+void TTarvoProcessorDriver::CreateInformationObjects(bool ALoadMemoryMap) {
   FDeviceProcessorInformation =
       IDeviceProcessorInformation::FromDispatch(new TDeviceProcessorInformation(FProcessorCore));
   FDeviceMemoryInformation = IDeviceMemoryInformation::FromDispatch(new TDeviceMemoryInformation());
   FDeviceDebugManager = IDeviceDebugManager::FromDispatch(TDeviceDebugManager::CreateFor(this));
+  if (!ALoadMemoryMap)
+    return;
   std::wstring constraintFile;
   CheckOperation(GetEmbeddedConstraintFile(&constraintFile), L"GetEmbeddedConstraintFile");
   LoadDeviceMemoryFromConstraint(constraintFile);

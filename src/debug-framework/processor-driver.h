@@ -46,6 +46,14 @@ public:
   // classes give no writer list.
   TTarvoProcessorDriver(TDeviceProcessor_Core AProcessorCore, TDeviceProcessor_Type AProcessorType,
                         const std::vector<TVEKAbstractRemoteExecuteBaseDriverClass>& AClasses);
+  // For a descendant whose own device names decide the constraint file.
+  // Those names do not answer while this part is built, so the map is left
+  // empty here and the descendant runs LoadEmbeddedMemoryMap at the end of
+  // its own constructor: the file is searched once, by the device's names.
+  struct TMemoryMapFromDescendant {};
+  TTarvoProcessorDriver(TDeviceProcessor_Core AProcessorCore, TDeviceProcessor_Type AProcessorType,
+                        const TVEKAbstractRemoteExecuteBaseDriverClass& ARemoteExecutionClass,
+                        TMemoryMapFromDescendant);
   ~TTarvoProcessorDriver() override;
 
   HRESULT DispatchInvoke(DISPID ADispId, TInvokeContext& AContext) override;
@@ -76,9 +84,7 @@ public:
   void LoadArchitectureSectionFromParamList(const TParameterList& AParamList);
   void LoadLogicalSectionFromParamList(const TParameterList& AParamList);
   // A new, empty memory information filled from the file the constraint
-  // search finds now. The constructors run it before a descendant's own
-  // device names answer, so a descendant whose names decide the file runs
-  // it again at the end of its own constructor.
+  // search finds now.
   void LoadEmbeddedMemoryMap();
 
   // ---- companions
@@ -107,7 +113,7 @@ protected:
   IDeviceDebugManager FDeviceDebugManager;
 
 private:
-  void CreateInformationObjects();
+  void CreateInformationObjects(bool ALoadMemoryMap);
   void BuildWriters(const std::vector<TVEKAbstractRemoteExecuteBaseDriverClass>& AClasses);
   void ReplaceMemoryInformation();
 

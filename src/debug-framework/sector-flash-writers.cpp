@@ -37,9 +37,7 @@ uint32_t TRemoteExecuteBaseDriver::InternalFlashRead(uint32_t AIndex, PMemoryArr
                                                      uint64_t AAddress, uint32_t ACount) {
   if (AIndex >= FFlashMemorySpaceArray.size())
     throw EFlashWriterError(L"No flash memory space " + std::to_wstring(AIndex));
-  if (!FTarvoBaseDriver->MemoryRead(FFlashMemorySpaceArray[AIndex].globalMemorySpaceIndex, ABuffer,
-                                    AAddress, ACount))
-    throw EFlashWriterError(L"Flash memory read failed");
+  ReadSpace(FFlashMemorySpaceArray[AIndex].globalMemorySpaceIndex, ABuffer, AAddress, ACount);
   return 0;
 }
 
@@ -144,8 +142,8 @@ int32_t TFLASH_CORTEXM3::InternalRemoteDriverInit() {
 }
 
 void TFLASH_CORTEXM3::SetLoaderStartRegisters() {
-  FTarvoBaseDriver->SetCoreRegister(IFlashTarget::TCoreRegister::SP, FParamBaseAddress);
-  FTarvoBaseDriver->SetCoreRegister(IFlashTarget::TCoreRegister::XPSR, 0x01000000);
+  SetRegister(GetRegisterIndex_SP(), FParamBaseAddress);
+  SetRegister(GetRegisterIndex_XPSR(), 0x01000000);
   TRemoteExecuteBaseDriver::SetLoaderStartRegisters();
 }
 
@@ -169,11 +167,12 @@ namespace {
 
 struct TStellarisWriterRow {
   const wchar_t* ClassName;
-  TComPtr<TFLASH_LUMINARY> (*Create)(IFlashTarget* ATarget, bool AEnable);
+  TComPtr<TFLASH_LUMINARY> (*Create)(const ITarvoDriver& ADriver, bool AEnable);
 };
 
-template <class TWriter> TComPtr<TFLASH_LUMINARY> CreateRow(IFlashTarget* ATarget, bool AEnable) {
-  auto w = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TWriter>(ATarget, AEnable);
+template <class TWriter>
+TComPtr<TFLASH_LUMINARY> CreateRow(const ITarvoDriver& ADriver, bool AEnable) {
+  auto w = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TWriter>(ADriver, AEnable);
   return TComPtr<TFLASH_LUMINARY>(w.Get());
 }
 
@@ -190,9 +189,9 @@ constexpr TStellarisWriterRow kStellarisWriters[] = {
 } // namespace
 
 TComPtr<TFLASH_LUMINARY> CreateStellarisFlashWriter(const std::wstring& AClassName,
-                                                    IFlashTarget* ATarget, bool AEnable) {
+                                                    const ITarvoDriver& ADriver, bool AEnable) {
   for (const TStellarisWriterRow& row : kStellarisWriters)
     if (AClassName == row.ClassName)
-      return row.Create(ATarget, AEnable);
+      return row.Create(ADriver, AEnable);
   return {};
 }

@@ -56,6 +56,9 @@ public:
   void SetDriverBreakpoints() override {}
   // The loader starts in Thumb state on its own stack, below the command block.
   void SetLoaderStartRegisters() override;
+  // The driver's index of the whole xPSR, whose Thumb bit the loader start
+  // sets: the ARMv7-M drivers list it as register 16.
+  virtual int32_t GetRegisterIndex_XPSR() { return 16; }
   std::vector<TRamArea> GetWorkAreas() override;
 
   virtual std::wstring GetDriverFileName() { return std::wstring(); }
@@ -99,4 +102,5 @@ using TFLASH_LUMINARY_256 = TFLASH_LUMINARY_Sized<256>;
 // The Stellaris writer of a class name ("TFLASH_LUMINARY_64" ...), loaded;
 // empty for a name no writer has.
 TComPtr<TFLASH_LUMINARY> CreateStellarisFlashWriter(const std::wstring& AClassName,
-                                                    IFlashTarget* ATarget, bool AEnable = true);
+                                                    const ITarvoDriver& ADriver,
+                                                    bool AEnable = true);

@@ -22,10 +22,16 @@ uint32_t ParsedOrZero(const std::wstring& AText) {
 
 } // namespace
 
-TRemoteExecuteBaseDriverSerialFlash::TRemoteExecuteBaseDriverSerialFlash(IFlashTarget* ATarget,
-                                                                         bool AEnable)
-    : TRemoteExecuteBaseDriver(ATarget, AEnable) {
+TRemoteExecuteBaseDriverSerialFlash::TRemoteExecuteBaseDriverSerialFlash(
+    const ITarvoDriver& ADriver, bool AEnable)
+    : TRemoteExecuteBaseDriver(ADriver, AEnable) {
   FDriverDeviceTitle = GetDeviceName();
+}
+
+IEmbeddedStack
+TRemoteExecuteBaseDriverSerialFlash::HostEmbeddedStack(const std::wstring& AFileName) {
+  IEmbeddedStack stack;
+  return SUCCEEDED(GetEmbeddedStack(AFileName, stack)) ? stack : IEmbeddedStack();
 }
 
 std::wstring TRemoteExecuteBaseDriverSerialFlash::GetDeviceName(TSerialDeviceKind AKind) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "embedded-access.h"
 #include "sector-flash-writers.h"
 
 #include <cstdint>
@@ -47,7 +48,7 @@ struct TSPIData {
 
 class TRemoteExecuteBaseDriverSerialFlash : public TRemoteExecuteBaseDriver {
 public:
-  TRemoteExecuteBaseDriverSerialFlash(IFlashTarget* ATarget, bool AEnable);
+  TRemoteExecuteBaseDriverSerialFlash(const ITarvoDriver& ADriver, bool AEnable);
 
   std::wstring GetDeviceName() { return GetDeviceName(FKind); }
   static std::wstring GetDeviceName(TSerialDeviceKind AKind);
@@ -63,7 +64,7 @@ public:
   void AddSPI(const std::wstring& AName, const TSPIData& AData);
   void SetSelectedSPI(const std::wstring& AName);
   // The software platform document of a platform file (empty when there is
-  // none); the host's embedded-project services answer it.
+  // none): the host's embedded-project services answer it unless replaced.
   using TEmbeddedStackLookup = std::function<IEmbeddedStack(const std::wstring& AFileName)>;
   void SetEmbeddedStackLookup(TEmbeddedStackLookup ALookup) {
     FEmbeddedStackLookup = std::move(ALookup);
@@ -73,6 +74,9 @@ public:
   bool GetSPIData(const IDeviceLink& ALink, bool& ASoftwarePlatformPresent, bool& ASPIClockPresent);
   const std::vector<std::pair<std::wstring, TSPIData>>& SPIList() const { return FSPIList; }
   const TSPIData& SelectedSPI() const { return FSPISelected; }
+  // The host's document of a platform file; empty when it has none or the
+  // host fails to answer.
+  static IEmbeddedStack HostEmbeddedStack(const std::wstring& AFileName);
 
   bool LoadAndInitDriver() override { return false; }
   int32_t InternalRemoteDriverInit() override;
@@ -113,5 +117,5 @@ private:
   std::vector<std::pair<std::wstring, TSPIData>> FSPIList;
   TSPIData FSPISelected;
   TSerialDeviceKind FKind = eM25P80;
-  TEmbeddedStackLookup FEmbeddedStackLookup;
+  TEmbeddedStackLookup FEmbeddedStackLookup = &HostEmbeddedStack;
 };

@@ -1,7 +1,6 @@
 #include "device-driver.h"
 
 #include "actions.h"
-#include "armv7m-registers.h"
 #include "device-catalogue.h"
 #include "family-registry.h"
 #include "sector-flash-writers.h"
@@ -67,14 +66,15 @@ const wchar_t* WriterClassName(TFlashWriterClass AClass) {
 }
 
 // The writer class of a row's column: builds the Stellaris writer of that
-// flash size over the processor operations given. None gives no class.
-TVEKAbstractRemoteExecuteBaseDriverClass WriterClass(TFlashWriterClass AClass,
-                                                     IFlashTarget* ATarget) {
+// flash size for the driver given, which the writer then reaches by its
+// DISPIDs and its memory interface. None gives no class.
+TVEKAbstractRemoteExecuteBaseDriverClass WriterClass(TFlashWriterClass AClass) {
   const wchar_t* name = WriterClassName(AClass);
   if (!name)
     return {};
-  return [name, ATarget](TTarvoProcessorDriver&) -> TComPtr<TAbstractFlashWriter> {
-    const TComPtr<TFLASH_LUMINARY> writer = CreateStellarisFlashWriter(name, ATarget);
+  return [name](TTarvoProcessorDriver& ADriver) -> TComPtr<TAbstractFlashWriter> {
+    const TComPtr<TFLASH_LUMINARY> writer = CreateStellarisFlashWriter(
+        name, ITarvoDriver::FromDispatch(static_cast<IDispatch*>(&ADriver)));
     if (!writer)
       throw std::runtime_error("no flash writer of this class");
     return TComPtr<TAbstractFlashWriter>(writer.Get());
@@ -85,20 +85,21 @@ TVEKAbstractRemoteExecuteBaseDriverClass WriterClass(TFlashWriterClass AClass,
 
 // ---- the driver ---------------------------------------------------------------
 
+// The writer is built by the base class's constructor; it calls the driver
+// only once the host asks it for an operation, through the driver's
+// dispatch, which by then serves the complete class.
 TDeviceData::TDeviceData(int32_t AKind)
-    : TDeviceData(AKind, std::make_unique<TTarvoDriverFlashTarget>(kArmV7MRegisterIndexXPSR)) {}
-
-// The writer is built by the base class's constructor, over a target that
-// stays unbound until the driver is complete.
-TDeviceData::TDeviceData(int32_t AKind, std::unique_ptr<TTarvoDriverFlashTarget> AFlashTarget)
     : TARM_Cortex_M3(eDeviceProcessor_CORE_ARM_CORTEX_M3, eDeviceProcessor_TYPE_HARD,
-                     WriterClass(DeviceRecord(AKind).RemoteExecutionDriver, AFlashTarget.get())),
-      FKind(AKind), FFlashTarget(std::move(AFlashTarget)) {
+                     WriterClass(DeviceRecord(AKind).RemoteExecutionDriver),
+                     TMemoryMapFromDescendant{}),
+      FKind(AKind) {
   // No row names a second writer class; were one set, the writers would
   // have to be built from both classes, which this layer does not do.
   if (Row().RemoteExecutionDriverData != TFlashWriterClass::None)
     throw std::logic_error("a second flash writer class is not supported");
-  FFlashTarget->Bind(*this);
+  // The constraint file is named after the row (device, reference part,
+  // base name, family), which the search can ask only from here on.
+  LoadEmbeddedMemoryMap();
 }
 
 TDeviceData::~TDeviceData() = default;

@@ -134,14 +134,10 @@ public:
   bool IsPROM() override { return false; }
 
 private:
-  TDeviceData(int32_t AKind, std::unique_ptr<TTarvoDriverFlashTarget> AFlashTarget);
   std::wstring BSDLFilename() const;
   const TPinSetRecord& PinSet() const;
 
   int32_t FKind;
-  // The processor operations the flash writer drives the loader with; the
-  // writer holds it by address, so it lives as long as the driver.
-  std::unique_ptr<TTarvoDriverFlashTarget> FFlashTarget;
   std::vector<std::unique_ptr<TDevicePinData>> FPins;
   TBSDLEntitySlots FBSDLEntities;
 };

@@ -33,14 +33,6 @@ TSimConfig ChipConfig(unsigned ASteps) {
   return c;
 }
 
-VARIANT I4(int32_t AValue) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = AValue;
-  return v;
-}
-
 std::vector<uint32_t> Pattern(uint32_t ACount, uint32_t ASeed) {
   std::vector<uint32_t> units(ACount);
   uint32_t x = ASeed * 2654435761u + 1;
@@ -93,13 +85,13 @@ protected:
   TTestHost Host{Target};
   TDialogHook Dialogs;
   TTestCortexM3 Driver;
-  TTarvoDriverFlashTarget FlashTarget{Driver, kArmV7MRegisterIndexXPSR};
   TComPtr<TFLASH_LUMINARY> Writer;
 
   void SetUp() override {
     TBoolean bound;
     Driver.SetTarvoDevice(ITarvoDevice::FromDispatch(Host.Device(0).Dispatch()), &bound);
-    Writer = CreateStellarisFlashWriter(L"TFLASH_LUMINARY_64", &FlashTarget);
+    Writer = CreateStellarisFlashWriter(
+        L"TFLASH_LUMINARY_64", ITarvoDriver::FromDispatch(static_cast<IDispatch*>(&Driver)));
     ASSERT_TRUE(Writer && Writer->IsDriverLoaded());
     // The RAM the loader borrows holds the user's data: a pattern no loader
     // leaves behind.

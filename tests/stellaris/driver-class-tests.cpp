@@ -15,8 +15,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -444,6 +446,161 @@ TEST_F(Plugin, BitmapHandleIsStableForADriver) {
   IDispatch* driver = Driver(0);
   const int32_t first = Int(driver, kBitmapHandle);
   EXPECT_EQ(Int(driver, kBitmapHandle), first);
+}
+
+// ---- memory map ---------------------------------------------------------------------
+
+// The driver's constraint-file DISPID, and the memory information's and its
+// logical sections' DISPIDs, which the driver passes on to its companion.
+constexpr DISPID kSetConstraintFile = 503822, kDefaultRam = 503939, kDefaultFlash = 503940,
+                 kArchitectureCount = 503941, kLogicalCount = 503942, kSectionStart = 503896,
+                 kSectionSize = 503897, kSectionBusName = 503892;
+
+// A device's map: a code bus and an SRAM bus, with the default flash and RAM
+// sections of the given sizes on them.
+std::string ConstraintText(uint32_t AFlashKB, uint32_t ASramKB) {
+  return "Record=BUS_LAYOUT_INFO|Memory_BusName=Main|Memory_BusType=CODE|"
+         "ProgramDownloadAddress=0x0000_0000|Memory_Depth=512m|Memory_Width=32\r\n"
+         "Record=BUS_LAYOUT_INFO|Memory_BusName=Main|Memory_BusType=SRAM|"
+         "ProgramDownloadAddress=0x2000_0000|Memory_Depth=512m|Memory_Width=32\r\n"
+         "Record=TARVO_CORE|Memory_BusType=CODE|Default=True|Memory_Depth=" +
+         std::to_string(AFlashKB) +
+         "k|ProgramDownloadAddress=0x0|Memory_PhysicalType=Flash\r\n"
+         "Record=TARVO_CORE|Memory_BusType=SRAM|Default=True|Memory_Depth=" +
+         std::to_string(ASramKB) +
+         "k|ProgramDownloadAddress=0x2000_0000|Memory_PhysicalType=RAM\r\n";
+}
+
+// Constraint files in a folder of this process's own, which the test host
+// names as its embedded library folder, one of the places the drivers
+// search; the files and the folder go with the test.
+class MemoryMap : public Plugin {
+protected:
+  void SetUp() override {
+    Plugin::SetUp();
+    if (HasFatalFailure())
+      return;
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+    FFolder =
+        std::wstring(temp) + L"orvandel-memmap-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(FFolder.c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    FHost->ClientApi().OnCall(787, [this](TFakeInvocation& AInvocation) {
+      ++FFolderAsked;
+      AInvocation.ReturnText(FFolder);
+      return S_OK;
+    });
+  }
+  void TearDown() override {
+    FHost->ClientApi().OnCall(787, [](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnText(L"");
+      return S_OK;
+    });
+    for (const std::wstring& file : FFiles)
+      DeleteFileW(file.c_str());
+    RemoveDirectoryW(FFolder.c_str());
+  }
+  std::wstring Add(const std::wstring& AName, const std::string& AText) {
+    const std::wstring path = FFolder + AName;
+    std::ofstream(path.c_str(), std::ios::binary) << AText;
+    FFiles.push_back(path);
+    return path;
+  }
+  // The size and start of the driver's default section answered by a DISPID.
+  static std::pair<int32_t, int32_t> SizeAndStart(IDispatch* ADriver, DISPID ADefault) {
+    IDispatch* section = Object(ADriver, ADefault);
+    if (!section)
+      return {-1, -1};
+    return {Int(section, kSectionSize), Int(section, kSectionStart)};
+  }
+
+  std::wstring FFolder;
+  std::vector<std::wstring> FFiles;
+  int FFolderAsked = 0;
+};
+
+// Each kind finds its map by its own names, in the order of the search: the
+// full name, the reference part, the base name, the family.
+TEST_F(MemoryMap, EachKindReportsTheSectionsOfItsOwnConstraintFile) {
+  struct TMapFile {
+    const wchar_t* Name;
+    uint32_t FlashKB, SramKB;
+  };
+  const TMapFile files[] = {
+      {L"LM3S6965-IQC50-A2.Constraint", 256, 64},
+      {L"Stellaris6000.Constraint", 128, 32},
+      {L"LM3S100.Constraint", 8, 2},
+      {L"LM3S817.Constraint", 64, 8},
+      {L"Stellaris9000.Constraint", 256, 96},
+  };
+  for (const TMapFile& f : files)
+    Add(f.Name, ConstraintText(f.FlashKB, f.SramKB));
+
+  struct TMapCase {
+    const wchar_t* Device;
+    uint32_t FlashKB, SramKB;
+  };
+  const TMapCase cases[] = {
+      // By the full name, ahead of its family's file.
+      {L"LM3S6965-IQC50-A2", 256, 64},
+      // Another of that family, without a file of its own.
+      {L"LM3S6918-IQC50-A2", 128, 32},
+      // By the reference part, LM3S100.
+      {L"LM3S101-IQN20-C2", 8, 2},
+      // By the base name: its reference part is LM3S800.
+      {L"LM3S817-IQN50-C2", 64, 8},
+      // By the family.
+      {L"LM3S9997-IBZ80-C5T", 256, 96},
+  };
+  for (const TMapCase& c : cases) {
+    const int kind = KindOf(c.Device);
+    ASSERT_GE(kind, 0) << c.Device;
+    IDispatch* driver = Driver(kind);
+    ASSERT_NE(driver, nullptr) << c.Device;
+    EXPECT_EQ(Int(driver, kArchitectureCount), 2) << c.Device;
+    EXPECT_EQ(Int(driver, kLogicalCount), 2) << c.Device;
+    EXPECT_EQ(SizeAndStart(driver, kDefaultFlash), std::make_pair(int32_t(c.FlashKB * 1024), 0))
+        << c.Device;
+    EXPECT_EQ(SizeAndStart(driver, kDefaultRam),
+              std::make_pair(int32_t(c.SramKB * 1024), int32_t(0x20000000)))
+        << c.Device;
+    if (IDispatch* ram = Object(driver, kDefaultRam)) {
+      EXPECT_EQ(Text(ram, kSectionBusName), L"Main") << c.Device;
+    }
+  }
+}
+
+// The search runs once, by the kind's names: the first name, the full one,
+// is found in the host's folder the first time the folder is asked for.
+TEST_F(MemoryMap, ConstructionSearchesOnceByTheKindsNames) {
+  Add(L"LM3S6965-IQC50-A2.Constraint", ConstraintText(256, 64));
+  FFolderAsked = 0;
+  IDispatch* driver = Driver(KindOf(L"LM3S6965-IQC50-A2"));
+  ASSERT_NE(driver, nullptr);
+  EXPECT_EQ(FFolderAsked, 1);
+  EXPECT_EQ(Int(driver, kLogicalCount), 2);
+}
+
+// The host's file replaces the kind's map; one that does not exist leaves
+// the map empty rather than going back to the kind's own file.
+TEST_F(MemoryMap, HostSetConstraintFileReplacesTheKindsMap) {
+  Add(L"LM3S6965-IQC50-A2.Constraint", ConstraintText(256, 64));
+  const std::wstring hostFile = Add(L"host-set.Constraint", ConstraintText(16, 4));
+  IDispatch* driver = Driver(KindOf(L"LM3S6965-IQC50-A2"));
+  ASSERT_NE(driver, nullptr);
+  ASSERT_EQ(SizeAndStart(driver, kDefaultFlash).first, 256 * 1024);
+
+  THostResult set;
+  ASSERT_EQ(HostCall(driver, kSetConstraintFile, {ArgText(hostFile.c_str())}, set), S_OK);
+  EXPECT_EQ(SizeAndStart(driver, kDefaultFlash).first, 16 * 1024);
+  EXPECT_EQ(SizeAndStart(driver, kDefaultRam).first, 4 * 1024);
+
+  const std::wstring missing = FFolder + L"missing.Constraint";
+  ASSERT_EQ(HostCall(driver, kSetConstraintFile, {ArgText(missing.c_str())}, set), S_OK);
+  EXPECT_EQ(Int(driver, kArchitectureCount), 0);
+  EXPECT_EQ(Int(driver, kLogicalCount), 0);
+  EXPECT_EQ(Object(driver, kDefaultFlash), nullptr);
 }
 
 // ---- bound to the simulated chip -------------------------------------------------------

@@ -1,7 +1,10 @@
 #include "cfi-flash-writer.h"
+#include "client-access.h"
 #include "parallel-flash-writer.h"
 #include "fake-host-object.h"
 #include "serial-flash-writer.h"
+#include "tarvo-driver.h"
+#include "test-host.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +16,25 @@
 #include <string>
 #include <vector>
 
+// The design workspace the stand-in workspace module hands out.
+static TComPtr<TFakeHostObject> GWorkspace;
+
+extern "C" __declspec(dllexport) HRESULT WINAPI FlashTest_GetWorkspace(IUnknown** AResult) {
+  *AResult = nullptr;
+  if (GWorkspace) {
+    GWorkspace->AddRef();
+    *AResult = GWorkspace->Dispatch();
+  }
+  return S_OK;
+}
+
 namespace {
 
-// A target whose loader is a C++ routine: it reads the command block in
-// big-endian words, records the command and writes the status and result
-// words the test scripts.
-class TScriptedTarget : public IFlashTarget {
+// A processor driver whose loader is a C++ routine: it reads the command
+// block in big-endian words, records the command and writes the status and
+// result words the test scripts. The writer reaches it by DISPID and through
+// its IMemoryAccess; it logs the DISPIDs it was asked.
+class TScriptedTarget : public TTarvoDriver {
 public:
   struct TCommand {
     uint32_t Code = 0;
@@ -43,19 +59,30 @@ public:
       Memory[AAddress + i] = uint8_t(AValue >> (8 * (3 - i)));
   }
 
-  bool MemoryRead(uint32_t, PMemoryArray ABuffer, uint64_t AAddress, uint32_t ACount) override {
-    for (uint32_t i = 0; i < ACount; ++i)
-      ABuffer[i] = Memory[AAddress + i];
-    return true;
+  ITarvoDriver Driver() { return ITarvoDriver::FromDispatch(static_cast<IDispatch*>(this)); }
+  std::vector<DISPID> DispIds;
+  HRESULT DispatchInvoke(DISPID ADispId, TInvokeContext& AContext) override {
+    DispIds.push_back(ADispId);
+    return TTarvoDriver::DispatchInvoke(ADispId, AContext);
   }
-  bool MemoryWrite(uint32_t, PMemoryArray ABuffer, uint64_t AAddress, uint32_t ACount) override {
-    for (uint32_t i = 0; i < ACount; ++i)
-      Memory[AAddress + i] = uint8_t(ABuffer[i]);
-    return true;
+
+  HRESULT STDMETHODCALLTYPE MemoryRead(int32_t, PMemoryArray ABuffer, int64_t AAddress,
+                                       int32_t ACount, TLongBool* ASuccess) override {
+    for (int32_t i = 0; i < ACount; ++i)
+      ABuffer[i] = Memory[uint64_t(AAddress) + i];
+    *ASuccess = LongTrue;
+    return S_OK;
   }
-  void ResetProcessor() override {}
-  void PauseProcessor() override {}
-  void ContinueProcessor() override {
+  HRESULT STDMETHODCALLTYPE MemoryWrite(int32_t, PMemoryArray ABuffer, int64_t AAddress,
+                                        int32_t ACount, TLongBool* ASuccess) override {
+    for (int32_t i = 0; i < ACount; ++i)
+      Memory[uint64_t(AAddress) + i] = uint8_t(ABuffer[i]);
+    *ASuccess = LongTrue;
+    return S_OK;
+  }
+  HRESULT ResetProcessor() override { return S_OK; }
+  HRESULT PauseProcessor() override { return S_OK; }
+  HRESULT ContinueProcessor() override {
     TCommand c;
     c.Code = Word(FParamBase);
     for (uint32_t k = 1; k < FCommandSize / 4; ++k)
@@ -64,10 +91,20 @@ public:
     const std::vector<uint32_t> answer = Loader(c);
     for (size_t i = 0; i < answer.size(); ++i)
       SetWord(FParamBase + FCommandSize + 4 * i, answer[i]);
+    return S_OK;
   }
-  bool ProcessorIsRunning() override { return false; }
-  bool SetCoreRegister(TCoreRegister, uint32_t) override { return true; }
-  void AddSoftBreakpoint(uint32_t, uint64_t) override {}
+  HRESULT ProcessorIsRunning(TBoolean* AResult) override {
+    *AResult = false;
+    return S_OK;
+  }
+  HRESULT GetRegisterIndex_PC(int32_t* AResult) override {
+    *AResult = 15;
+    return S_OK;
+  }
+  HRESULT SetProcessorRegisterValue(int32_t, uint32_t, TBoolean* AResult) override {
+    *AResult = true;
+    return S_OK;
+  }
 
 private:
   uint32_t FParamBase, FCommandSize;
@@ -91,8 +128,8 @@ std::wstring LoaderFile() {
 // flash memory space, as a descendant for a real board would.
 template <class TBase> class TLoaded : public TBase {
 public:
-  TLoaded(IFlashTarget* ATarget, bool AEnable, uint32_t AFlashStart, uint32_t AWidth)
-      : TBase(ATarget, AEnable), FFlashStart(AFlashStart), FWidth(AWidth) {}
+  TLoaded(const ITarvoDriver& ADriver, bool AEnable, uint32_t AFlashStart, uint32_t AWidth)
+      : TBase(ADriver, AEnable), FFlashStart(AFlashStart), FWidth(AWidth) {}
   bool LoadAndInitDriver() override {
     this->InitDriver(LoaderFile(), kLoaderBase, kLoaderBase, kParamBase, kDataBase, 0);
     int32_t ignored = 0;
@@ -116,7 +153,7 @@ TEST(ParallelFlashWriter, ChecksumMakesTheVectorWordsSumToZeroOnlyForImagesAtZer
   TScriptedTarget target(kParamBase, 20);
   auto writer =
       TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TRemoteExecuteBaseDriverParallelFlash>(
-          &target, true);
+          target.Driver(), true);
   struct TCase {
     uint32_t TargetAddr;
     std::vector<uint32_t> Expected; // units 0x14..0x17
@@ -149,7 +186,7 @@ TEST(ParallelFlashWriter, ChecksumMakesTheVectorWordsSumToZeroOnlyForImagesAtZer
 TEST(ParallelFlashWriter, SectorsAreCountedFromTheFlashStartAndTheLoaderGetsOffsets) {
   TScriptedTarget target(kParamBase, 20);
   auto writer = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<
-      TLoaded<TRemoteExecuteBaseDriverParallelFlash>>(&target, true, 0x10000000u, 16u);
+      TLoaded<TRemoteExecuteBaseDriverParallelFlash>>(target.Driver(), true, 0x10000000u, 16u);
   EXPECT_EQ(writer->FlashSectorFromAddress(0, 0x10040000), 2u);
   EXPECT_EQ(writer->FlashAddressFromSector(0, 2), 0x10040000u);
   EXPECT_EQ(writer->GetFlashPageFromAddress(0, 0x10000400), 0x80002u);
@@ -191,7 +228,7 @@ TEST(ParallelFlashWriter, SectorsAreCountedFromTheFlashStartAndTheLoaderGetsOffs
 TEST(CfiFlashWriter, RegionsGiveSectorsOfTheirOwnSize) {
   TScriptedTarget target(kParamBase, 20);
   auto writer = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TRemoteExecuteBaseDriverCFIFlash>(
-      &target, true);
+      target.Driver(), true);
   EXPECT_EQ(writer->RemoteDriverDeviceTitle(), L"CFI Flash Device");
   writer->SetGeometry(0, 3, {0x00200007, 0x0100001E});
   struct TCase {
@@ -238,7 +275,7 @@ TEST(CfiFlashWriter, QueryTakesTheGeometryFromTheLoaderOrLeavesNone) {
       return ACommand.Code == 41 ? c.Answer : std::vector<uint32_t>{0};
     };
     auto writer = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<
-        TLoaded<TRemoteExecuteBaseDriverCFIFlash>>(&target, true, 0x08000000u, 16u);
+        TLoaded<TRemoteExecuteBaseDriverCFIFlash>>(target.Driver(), true, 0x08000000u, 16u);
     TRemoteCommandResult result;
     EXPECT_EQ(writer->QueryFlash(result), c.Ok) << c.Name;
     EXPECT_EQ(writer->QueryOk(), c.Ok) << c.Name;
@@ -262,7 +299,7 @@ TEST(SerialFlashWriter, SelectingADeviceSetsItsGeometryAndSpace) {
   TScriptedTarget target(kParamBase, 16);
   auto writer =
       TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TRemoteExecuteBaseDriverSerialFlash>(
-          &target, true);
+          target.Driver(), true);
   EXPECT_EQ(writer->Kind(), eM25P80);
   EXPECT_EQ(writer->RemoteDriverDeviceTitle(), L"Embedded Flash - M25P80");
   struct TCase {
@@ -321,7 +358,7 @@ TEST(SerialFlashWriter, SelectingADeviceSetsItsGeometryAndSpace) {
 TEST(SerialFlashWriter, LoaderGetsTheControllerSettingsAndReadsFlashOneBufferAtATime) {
   TScriptedTarget target(kParamBase, 16);
   auto writer = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<
-      TLoaded<TRemoteExecuteBaseDriverSerialFlash>>(&target, true, 0u, 8u);
+      TLoaded<TRemoteExecuteBaseDriverSerialFlash>>(target.Driver(), true, 0u, 8u);
   writer->AddSPI(L"SPI1", {L"50000000", L"0xFF000000", L"2500000"});
   writer->SetSelectedSPI(L"SPI1");
   const uint32_t settings = writer->SettingsAddress();
@@ -340,6 +377,26 @@ TEST(SerialFlashWriter, LoaderGetsTheControllerSettingsAndReadsFlashOneBufferAtA
   writer->DoUninstallDriver();
   for (uint32_t a = 0; a < 24; ++a)
     EXPECT_EQ(target.Memory[settings + a], uint8_t(0xC0 + a)) << a;
+}
+
+// Flash the loader could not read back is unknown: a write that keeps the
+// rest of a sector stops before erasing it, and a compare does not count it.
+TEST(SerialFlashWriter, FailedReadBackStopsTheWriteBeforeAnythingIsErased) {
+  TScriptedTarget target(kParamBase, 16);
+  target.Loader = [](const TScriptedTarget::TCommand& ACommand) {
+    return std::vector<uint32_t>{ACommand.Code == 57 ? 4u : 0u};
+  };
+  auto writer = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<
+      TLoaded<TRemoteExecuteBaseDriverSerialFlash>>(target.Driver(), true, 0u, 8u);
+  TDataChunkImage image;
+  image.TargetAddr = 0x100;
+  image.DataArray.assign(16, 0x5A);
+  image.DataLen = 16;
+  EXPECT_THROW(writer->FlashWrite(0, image, false, true, false, false), EFlashWriterError);
+  for (const auto& c : target.Commands)
+    EXPECT_TRUE(c.Code == 57) << "command " << c.Code << " after the failed read-back";
+  EXPECT_FALSE(writer->IsDriverInstalled());
+  EXPECT_THROW(writer->FlashCompare(0, image, 0x100, 16, false), EFlashWriterError);
 }
 
 // ---- the design's flash and SPI controllers, from the host's fakes ---------------
@@ -492,7 +549,7 @@ TEST(SerialFlashWriter, FindsTheDesignsSpiControllersUntilOneFailsItsChecks) {
     TScriptedTarget target(kParamBase, 16);
     auto writer =
         TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TRemoteExecuteBaseDriverSerialFlash>(
-            &target, true);
+            target.Driver(), true);
     std::wstring askedFor;
     writer->SetEmbeddedStackLookup([&](const std::wstring& AFile) {
       askedFor = AFile;
@@ -518,10 +575,41 @@ TEST(SerialFlashWriter, FindsTheDesignsSpiControllersUntilOneFailsItsChecks) {
   TScriptedTarget target(kParamBase, 16);
   auto writer =
       TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TRemoteExecuteBaseDriverSerialFlash>(
-          &target, true);
+          target.Driver(), true);
   bool platformPresent = true, clockPresent = false;
   EXPECT_FALSE(writer->GetSPIData(IDeviceLink(), platformPresent, clockPresent));
   EXPECT_FALSE(platformPresent);
+}
+
+// Left to itself the writer asks the host for the platform document: the
+// client's open document of the project's platform file.
+TEST(SerialFlashWriter, FindsTheDesignThroughTheHostsPlatformDocument) {
+  ReleaseClientAccess();
+  {
+    TTestHost host;
+    TFakePlatform platform;
+    platform.AddSpi(L"SPI1", L"WB_SPI", L"0xFF000000", L"drv_spi", L"drv_m25px0");
+    std::wstring askedFor;
+    host.Client().OnCall(491, [&](TFakeInvocation& AInv) {
+      askedFor = AInv.Text(0);
+      AInv.ReturnObject(platform.Stack.Get());
+      return S_OK;
+    });
+    TScriptedTarget target(kParamBase, 16);
+    auto writer =
+        TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TRemoteExecuteBaseDriverSerialFlash>(
+            target.Driver(), true);
+    bool platformPresent = false, clockPresent = false;
+    EXPECT_TRUE(writer->GetSPIData(IDeviceLink::FromDispatch(platform.Link.Get()), platformPresent,
+                                   clockPresent));
+    EXPECT_EQ(askedFor, L"design.SwPlatform");
+    EXPECT_TRUE(platformPresent);
+    ASSERT_EQ(writer->SPIList().size(), 1u);
+    EXPECT_EQ(writer->SelectedSPI().FSPIBaseAddress, L"0xFF000000");
+    for (const std::wstring& error : host.Errors())
+      ADD_FAILURE() << std::string(error.begin(), error.end());
+  }
+  ReleaseClientAccess();
 }
 
 TEST(ParallelFlashWriter, TakesBaseAndSizeFromTheProjectsFirstParallelFlash) {
@@ -586,7 +674,7 @@ TEST(ParallelFlashWriter, TakesBaseAndSizeFromTheProjectsFirstParallelFlash) {
     TScriptedTarget target(kParamBase, 20);
     auto writer =
         TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TRemoteExecuteBaseDriverParallelFlash>(
-            &target, true);
+            target.Driver(), true);
     writer->SetEmbeddedMemoryManagerLookup(
         [&] { return IEmbeddedMemoryManager::FromDispatch(manager.Get()); });
     EXPECT_EQ(writer->GetFlashData(IProject::FromDispatch(project.Get())), c.Found) << c.Name;
@@ -595,6 +683,58 @@ TEST(ParallelFlashWriter, TakesBaseAndSizeFromTheProjectsFirstParallelFlash) {
     EXPECT_EQ(writer->BaseAddress(), c.Base) << c.Name;
     EXPECT_EQ(writer->Size(), c.Size) << c.Name;
   }
+}
+
+// Left to itself the writer asks the host's design workspace, which answers
+// as the embedded-memory manager.
+TEST(ParallelFlashWriter, TakesTheFlashFromTheHostsWorkspace) {
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring module = program;
+  module = module.substr(0, module.find_last_of(L'\\') + 1) + L"flash-test-workspace\\Ombrel.DLL";
+  ASSERT_NE(LoadLibraryW(module.c_str()), nullptr) << "the stand-in workspace module";
+
+  GWorkspace = TFakeHostObject::Create({L"IWorkspace", L"IEmbeddedMemoryManager"});
+  auto memories = TFakeHostObject::Create({L"IEmbeddedMemories"});
+  auto memory = TFakeHostObject::Create({L"IEmbeddedMemory"});
+  GWorkspace->OnCall(508622, [&](TFakeInvocation& AInv) {
+    AInv.ReturnObject(memories.Get());
+    return S_OK;
+  });
+  memories->OnCall(508617, [](TFakeInvocation&) { return S_OK; });
+  memories->OnCall(508615, [](TFakeInvocation& AInv) {
+    AInv.ReturnInt(1);
+    return S_OK;
+  });
+  memories->OnCall(508614, [&](TFakeInvocation& AInv) {
+    AInv.ReturnObject(memory.Get());
+    return S_OK;
+  });
+  memory->OnCall(508602, [](TFakeInvocation& AInv) {
+    AInv.ReturnText(L"pflash");
+    return S_OK;
+  });
+  memory->OnCall(508609, [](TFakeInvocation& AInv) {
+    AInv.ReturnInt64(0x10000000);
+    return S_OK;
+  });
+  memory->OnCall(508610, [](TFakeInvocation& AInv) {
+    AInv.ReturnInt64(0x800000);
+    return S_OK;
+  });
+  auto project = TFakeHostObject::Create({L"IProject", L"IEmbeddedProject"});
+  project->OnCall(501469, [](TFakeInvocation& AInv) {
+    AInv.ReturnText(L"design.SwPlatform");
+    return S_OK;
+  });
+  TScriptedTarget target(kParamBase, 20);
+  auto writer =
+      TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TRemoteExecuteBaseDriverParallelFlash>(
+          target.Driver(), true);
+  EXPECT_TRUE(writer->GetFlashData(IProject::FromDispatch(project.Get())));
+  EXPECT_EQ(writer->BaseAddress(), 0x10000000);
+  EXPECT_EQ(writer->Size(), 0x800000);
+  GWorkspace = {};
 }
 
 } // namespace

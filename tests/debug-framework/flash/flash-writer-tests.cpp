@@ -17,7 +17,7 @@
 
 namespace {
 
-using TCoreRegister = IFlashTarget::TCoreRegister;
+using TCoreRegister = TSimFlashTarget::TCoreRegister;
 using TMisbehaviour = TSimFlashTarget::TMisbehaviour;
 
 // ---- helpers ------------------------------------------------------------------
@@ -184,26 +184,36 @@ struct TFakeCallback {
 // A Cortex-M3 writer whose loader file the test names.
 class TTestCortexWriter : public TFLASH_CORTEXM3 {
 public:
-  TTestCortexWriter(IFlashTarget* ATarget, bool AEnable, std::wstring AFile)
-      : TFLASH_CORTEXM3(ATarget, AEnable), FFile(std::move(AFile)) {}
+  TTestCortexWriter(const ITarvoDriver& ADriver, bool AEnable, std::wstring AFile)
+      : TFLASH_CORTEXM3(ADriver, AEnable), FFile(std::move(AFile)) {}
   std::wstring GetDriverFileName() override { return FFile; }
 
 private:
   std::wstring FFile;
 };
 
-// A target that only counts: a writer that must not touch the target.
-class TCountingTarget : public IFlashTarget {
+// A driver that only counts every call by DISPID and every transfer: a
+// writer that must not touch the target.
+class TCountingTarget : public TTarvoDriver {
 public:
   unsigned Calls = 0;
-  bool MemoryRead(uint32_t, PMemoryArray, uint64_t, uint32_t) override { return ++Calls, true; }
-  bool MemoryWrite(uint32_t, PMemoryArray, uint64_t, uint32_t) override { return ++Calls, true; }
-  void ResetProcessor() override { ++Calls; }
-  void PauseProcessor() override { ++Calls; }
-  void ContinueProcessor() override { ++Calls; }
-  bool ProcessorIsRunning() override { return ++Calls, false; }
-  bool SetCoreRegister(TCoreRegister, uint32_t) override { return ++Calls, true; }
-  void AddSoftBreakpoint(uint32_t, uint64_t) override { ++Calls; }
+  ITarvoDriver Driver() { return ITarvoDriver::FromDispatch(static_cast<IDispatch*>(this)); }
+  HRESULT DispatchInvoke(DISPID ADispId, TInvokeContext& AContext) override {
+    ++Calls;
+    return TTarvoDriver::DispatchInvoke(ADispId, AContext);
+  }
+  HRESULT STDMETHODCALLTYPE MemoryRead(int32_t, PMemoryArray, int64_t, int32_t,
+                                       TLongBool* ASuccess) override {
+    ++Calls;
+    *ASuccess = LongTrue;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE MemoryWrite(int32_t, PMemoryArray, int64_t, int32_t,
+                                        TLongBool* ASuccess) override {
+    ++Calls;
+    *ASuccess = LongTrue;
+    return S_OK;
+  }
 };
 
 // ---- image collector, progress reporter --------------------------------------
@@ -280,8 +290,8 @@ TEST(LoaderImage, HaltLoopScanListsOffsetZeroAndEveryMatchInEitherByteOrder) {
   for (const TCase& c : cases) {
     const std::wstring file = TempPath(L"scan" + std::to_wstring(n++) + L".hex");
     WriteHexFile(file, 0x20000000, c.Bytes);
-    auto writer =
-        TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TTestCortexWriter>(&target, true, file);
+    auto writer = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TTestCortexWriter>(
+        target.Driver(), true, file);
     EXPECT_TRUE(writer->IsDriverLoaded()) << c.Name;
     EXPECT_EQ(writer->DriverBreakPointArray(), c.Offsets) << c.Name;
     EXPECT_EQ(writer->DriverImage().DataLen, c.Bytes.size()) << c.Name;
@@ -293,7 +303,7 @@ TEST(LoaderImage, HaltLoopScanListsOffsetZeroAndEveryMatchInEitherByteOrder) {
 TEST(LoaderImage, MissingLoaderAnswersOneWithoutTouchingTheTarget) {
   TCountingTarget target;
   auto writer = TVEKAbstractRemoteExecuteBaseDriver::CreateWriter<TTestCortexWriter>(
-      &target, true, TempPath(L"absent.hex"));
+      target.Driver(), true, TempPath(L"absent.hex"));
   EXPECT_FALSE(writer->IsDriverLoaded());
   EXPECT_TRUE(writer->IsInitialized());
   EXPECT_EQ(InvokeInt(writer.Get(), 508717, {}), 0); // InstallDriver
@@ -328,7 +338,7 @@ TEST(StellarisWriters, DescribeTheirFlashBySize) {
   };
   TCountingTarget target;
   for (const TCase& c : cases) {
-    auto writer = CreateStellarisFlashWriter(c.ClassName, &target);
+    auto writer = CreateStellarisFlashWriter(c.ClassName, target.Driver());
     ASSERT_TRUE(writer) << c.SizeKB;
     EXPECT_TRUE(writer->IsDriverLoaded()) << "the loader template is beside the program";
     EXPECT_EQ(writer->GetFlashSize(), c.SizeKB * 1024);
@@ -342,13 +352,13 @@ TEST(StellarisWriters, DescribeTheirFlashBySize) {
     EXPECT_EQ(space.endAddress, c.SizeKB * 1024);
     EXPECT_EQ(space.widthInBits, 32u);
   }
-  EXPECT_FALSE(CreateStellarisFlashWriter(L"TFLASH_LUMINARY_48", &target));
+  EXPECT_FALSE(CreateStellarisFlashWriter(L"TFLASH_LUMINARY_48", target.Driver()));
   EXPECT_EQ(target.Calls, 0u);
 }
 
 TEST(StellarisWriters, AnswerTheHostsQuestionsByDispid) {
   TCountingTarget target;
-  auto writer = CreateStellarisFlashWriter(L"TFLASH_LUMINARY_64", &target);
+  auto writer = CreateStellarisFlashWriter(L"TFLASH_LUMINARY_64", target.Driver());
   IDispatch* w = writer.Get();
   struct TCase {
     const char* Name;
@@ -391,11 +401,12 @@ TEST(StellarisWriters, AnswerTheHostsQuestionsByDispid) {
 class TSimWriterTest : public ::testing::Test {
 protected:
   void Make(unsigned AFlashKB) {
+    FWriter = {}; // before the driver it holds
     FTarget = std::make_unique<TSimFlashTarget>(AFlashKB);
     FTarget->ScrambleSram(0x5EED + AFlashKB);
     FSramBefore = FTarget->Sram();
-    FWriter =
-        CreateStellarisFlashWriter(L"TFLASH_LUMINARY_" + std::to_wstring(AFlashKB), FTarget.get());
+    FWriter = CreateStellarisFlashWriter(L"TFLASH_LUMINARY_" + std::to_wstring(AFlashKB),
+                                         FTarget->Driver());
     ASSERT_TRUE(FWriter);
     ASSERT_TRUE(FWriter->IsDriverLoaded());
   }
@@ -683,6 +694,7 @@ TEST_F(TSimWriterTest, ResetAfterLoadStartsTheProgramOnceItsRamIsBack) {
 
 TEST_F(TSimWriterTest, FailingTransferFailsTheHostCallAndStillRestoresRam) {
   Make(8);
+  TDialogHook hook;
   TFakeCallback callback;
   int32_t ignored = 0;
   FWriter->SetFlashWriterCallback(callback.Record(), &ignored);
@@ -698,6 +710,80 @@ TEST_F(TSimWriterTest, FailingTransferFailsTheHostCallAndStillRestoresRam) {
   EXPECT_EQ(hr, E_UNEXPECTED);
   EXPECT_EQ(callback.Progress.back(), 1000);
   EXPECT_TRUE(FTarget->CommandsOf(eRemoteCmd_Erase).empty());
+  ASSERT_EQ(hook.Dialogs().size(), 1u);
+  EXPECT_EQ(hook.Dialogs()[0].Text,
+            L"Reading the flash contents to keep around the image failed (reading 304 bytes at "
+            L"0x00000000 of target memory failed). Nothing was erased or written.");
+  FTarget->Faults().BusErrorEnabled = false;
+  ExpectRamRestored();
+}
+
+// A bus error while the RAM under the loader is saved: nothing may be
+// written, neither the loader nor, later, a "restore" of what was never
+// read; the user is told what happened.
+TEST_F(TSimWriterTest, BusErrorWhileSavingRamFailsTheWriteAndLeavesRamByteIdentical) {
+  struct TCase {
+    const char* Name;
+    uint32_t Address;
+  };
+  const TCase cases[] = {
+      {"under the loader", 0x20000100},
+      {"under the data buffer", 0x20000434 + 0x40},
+  };
+  for (const TCase& c : cases) {
+    Make(8);
+    const std::vector<uint32_t> flashBefore = Flash(0, 8192);
+    TDialogHook hook;
+    FTarget->Faults().BusErrorEnabled = true;
+    FTarget->Faults().BusErrorAddress = c.Address;
+    auto image = FakeImage(ImageOf(0, Pattern(1024, 21)));
+    HRESULT hr = S_OK;
+    InvokeInt(FWriter.Get(), 508719,
+              {IntArg(0), ObjectArg(image.Get()), BoolArg(false), BoolArg(false), BoolArg(false),
+               BoolArg(true)},
+              &hr);
+    FTarget->Faults().BusErrorEnabled = false;
+    EXPECT_EQ(hr, E_UNEXPECTED) << c.Name;
+    ASSERT_EQ(hook.Dialogs().size(), 1u) << c.Name;
+    EXPECT_EQ(hook.Dialogs()[0].Caption, L"Error") << c.Name;
+    const std::wstring& text = hook.Dialogs()[0].Text;
+    EXPECT_EQ(text.find(L"The flash loader was not installed: saving the target RAM"), 0u)
+        << c.Name;
+    EXPECT_NE(text.find(L"target RAM is unchanged"), std::wstring::npos) << c.Name;
+    EXPECT_TRUE(FTarget->Sram() == FSramBefore) << c.Name << ": target RAM changed";
+    EXPECT_FALSE(FWriter->IsDriverInstalled()) << c.Name;
+    EXPECT_TRUE(FTarget->Commands().empty()) << c.Name;
+    EXPECT_TRUE(Flash(0, 8192) == flashBefore) << c.Name;
+  }
+}
+
+TEST_F(TSimWriterTest, SecondInstallKeepsTheRamSavedByTheFirst) {
+  Make(8);
+  EXPECT_EQ(InvokeInt(FWriter.Get(), 508717, {}), 1);
+  EXPECT_EQ(InvokeInt(FWriter.Get(), 508717, {}), 1);
+  EXPECT_TRUE(FWriter->IsDriverInstalled());
+  EXPECT_EQ(FTarget->CommandsOf(eRemoteCmd_Init).size(), 1u);
+  EXPECT_EQ(InvokeInt(FWriter.Get(), 508718, {}), 0);
+  ExpectRamRestored();
+}
+
+// A restore that fails keeps what was saved: the host's next uninstall
+// puts the user's RAM back instead of leaving the loader there.
+TEST_F(TSimWriterTest, FailedRestoreIsToldAndTheNextUninstallRetriesIt) {
+  Make(8);
+  ASSERT_EQ(InvokeInt(FWriter.Get(), 508717, {}), 1);
+  TDialogHook hook;
+  FTarget->Faults().BusErrorEnabled = true;
+  FTarget->Faults().BusErrorAddress = 0x20000434 + 0x80;
+  HRESULT hr = S_OK;
+  InvokeInt(FWriter.Get(), 508718, {}, &hr);
+  FTarget->Faults().BusErrorEnabled = false;
+  EXPECT_EQ(hr, E_UNEXPECTED);
+  ASSERT_EQ(hook.Dialogs().size(), 1u);
+  EXPECT_EQ(hook.Dialogs()[0].Text.find(L"Restoring the target RAM under the flash loader failed"),
+            0u);
+  EXPECT_TRUE(FWriter->IsDriverInstalled());
+  EXPECT_EQ(InvokeInt(FWriter.Get(), 508718, {}), 0);
   ExpectRamRestored();
 }
 

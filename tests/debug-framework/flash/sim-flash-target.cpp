@@ -30,32 +30,38 @@ void TSimFlashTarget::WriteWord(uint32_t AAddress, uint32_t AValue) {
   Chip().DebugWrite(AAddress, 4, AValue);
 }
 
-bool TSimFlashTarget::MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                                 uint32_t ACount) {
+HRESULT STDMETHODCALLTYPE TSimFlashTarget::MemoryRead(int32_t ASpace, PMemoryArray ABuffer,
+                                                      int64_t AAddress, int32_t ACount,
+                                                      TLongBool* ASuccess) {
   ++FCalls;
+  *ASuccess = LongFalse;
   if (ASpace != 0)
-    return false;
-  for (uint32_t i = 0; i < ACount; ++i) {
+    return S_OK;
+  for (int32_t i = 0; i < ACount; ++i) {
     uint32_t v = 0;
     if (!Chip().DebugRead(uint32_t(AAddress + i), 1, v))
-      return false;
+      return S_OK;
     ABuffer[i] = v & 0xFF;
   }
-  return true;
+  *ASuccess = LongTrue;
+  return S_OK;
 }
 
-bool TSimFlashTarget::MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                                  uint32_t ACount) {
+HRESULT STDMETHODCALLTYPE TSimFlashTarget::MemoryWrite(int32_t ASpace, PMemoryArray ABuffer,
+                                                       int64_t AAddress, int32_t ACount,
+                                                       TLongBool* ASuccess) {
   ++FCalls;
+  *ASuccess = LongFalse;
   if (ASpace != 0)
-    return false;
-  for (uint32_t i = 0; i < ACount; ++i)
+    return S_OK;
+  for (int32_t i = 0; i < ACount; ++i)
     if (!Chip().DebugWrite(uint32_t(AAddress + i), 1, ABuffer[i] & 0xFF))
-      return false;
-  return true;
+      return S_OK;
+  *ASuccess = LongTrue;
+  return S_OK;
 }
 
-void TSimFlashTarget::ResetProcessor() {
+HRESULT TSimFlashTarget::ResetProcessor() {
   ++FCalls;
   // The next command finds the loader as it was installed.
   if (FPatched) {
@@ -66,15 +72,17 @@ void TSimFlashTarget::ResetProcessor() {
   WriteWord(kDhcsr, 0xA05F0001);
   WriteWord(kDemcr, TStellarisChip::VC_CORERESET);
   WriteWord(kAircr, 0x05FA0004);
+  return S_OK;
 }
 
-void TSimFlashTarget::PauseProcessor() {
+HRESULT TSimFlashTarget::PauseProcessor() {
   ++FCalls;
   ++FPauses;
   WriteWord(kDhcsr, 0xA05F0003);
+  return S_OK;
 }
 
-void TSimFlashTarget::ContinueProcessor() {
+HRESULT TSimFlashTarget::ContinueProcessor() {
   ++FCalls;
   TCommand command;
   command.Code = ReadWord(kCommandBlock);
@@ -97,9 +105,10 @@ void TSimFlashTarget::ContinueProcessor() {
     WriteWord(kEntry, (word & 0xFFFF0000) | patch);
   }
   WriteWord(kDhcsr, 0xA05F0001);
+  return S_OK;
 }
 
-bool TSimFlashTarget::ProcessorIsRunning() {
+HRESULT TSimFlashTarget::ProcessorIsRunning(TBoolean* AResult) {
   ++FCalls;
   ++FRunningPolls;
   for (unsigned i = 0; i < kSlicesPerPoll && !Chip().IsHalted(); ++i)
@@ -109,20 +118,39 @@ bool TSimFlashTarget::ProcessorIsRunning() {
     WriteWord(kResultBlock, FActive->Status);
     FActive = nullptr;
   }
-  return running;
+  *AResult = running;
+  return S_OK;
 }
 
-bool TSimFlashTarget::SetCoreRegister(TCoreRegister ARegister, uint32_t AValue) {
-  ++FCalls;
-  FRegisterWrites.emplace_back(ARegister, AValue);
-  constexpr unsigned kSelectors[] = {TThumbCore::DebugReturnAddress, TThumbCore::SP,
-                                     TThumbCore::XPSR};
-  Chip().Core().WriteRegister(kSelectors[unsigned(ARegister)], AValue);
-  return true;
+HRESULT TSimFlashTarget::GetRegisterIndex_PC(int32_t* AResult) {
+  *AResult = kPcIndex;
+  return S_OK;
 }
 
-void TSimFlashTarget::AddSoftBreakpoint(uint32_t, uint64_t) {
+HRESULT TSimFlashTarget::GetRegisterIndex_SP(int32_t* AResult) {
+  *AResult = kSpIndex;
+  return S_OK;
+}
+
+HRESULT TSimFlashTarget::SetProcessorRegisterValue(int32_t AIndex, uint32_t AValue,
+                                                   TBoolean* AResult) {
   ++FCalls;
+  struct TRow {
+    int32_t Index;
+    TCoreRegister Register;
+    unsigned Selector;
+  };
+  constexpr TRow kRows[] = {{kPcIndex, TCoreRegister::PC, TThumbCore::DebugReturnAddress},
+                            {kSpIndex, TCoreRegister::SP, TThumbCore::SP},
+                            {kXpsrIndex, TCoreRegister::XPSR, TThumbCore::XPSR}};
+  *AResult = false;
+  for (const TRow& row : kRows)
+    if (row.Index == AIndex) {
+      FRegisterWrites.emplace_back(row.Register, AValue);
+      Chip().Core().WriteRegister(row.Selector, AValue);
+      *AResult = true;
+    }
+  return S_OK;
 }
 
 std::vector<uint8_t> TSimFlashTarget::Sram() {

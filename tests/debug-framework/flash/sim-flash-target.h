@@ -2,18 +2,25 @@
 
 #include "flash-writer.h"
 #include "stellaris-sim.h"
+#include "tarvo-driver.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <vector>
 
-// A processor driver stand-in over the simulated Stellaris chip: memory
-// goes through the chip's debug bus, run control through its debug
-// registers, and the loader really runs on the chip's Thumb core. It logs
-// the loader commands it starts and can make a command misbehave.
-class TSimFlashTarget : public IFlashTarget {
+// A processor driver over the simulated Stellaris chip, reached as a writer
+// reaches its driver: run control and registers by DISPID through the
+// driver's dispatch, memory through its IMemoryAccess. Memory goes through
+// the chip's debug bus, run control through its debug registers, and the
+// loader really runs on the chip's Thumb core. Registers are numbered as the
+// ARMv7-M drivers number them. It logs the loader commands it starts and
+// can make a command misbehave.
+class TSimFlashTarget : public TTarvoDriver {
 public:
+  enum class TCoreRegister { PC, SP, XPSR };
+  static constexpr int32_t kPcIndex = 29, kSpIndex = 13, kXpsrIndex = 16;
+
   struct TCommand {
     uint32_t Code = 0;
     std::vector<uint32_t> Parameters; // the four parameter words
@@ -28,16 +35,20 @@ public:
 
   explicit TSimFlashTarget(unsigned AFlashKb = 256, unsigned ASramKb = 64);
 
-  bool MemoryRead(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                  uint32_t ACount) override;
-  bool MemoryWrite(uint32_t ASpace, PMemoryArray ABuffer, uint64_t AAddress,
-                   uint32_t ACount) override;
-  void ResetProcessor() override;
-  void PauseProcessor() override;
-  void ContinueProcessor() override;
-  bool ProcessorIsRunning() override;
-  bool SetCoreRegister(TCoreRegister ARegister, uint32_t AValue) override;
-  void AddSoftBreakpoint(uint32_t ASpace, uint64_t AAddress) override;
+  // The driver as a writer holds it.
+  ITarvoDriver Driver() { return ITarvoDriver::FromDispatch(static_cast<IDispatch*>(this)); }
+
+  HRESULT STDMETHODCALLTYPE MemoryRead(int32_t ASpace, PMemoryArray ABuffer, int64_t AAddress,
+                                       int32_t ACount, TLongBool* ASuccess) override;
+  HRESULT STDMETHODCALLTYPE MemoryWrite(int32_t ASpace, PMemoryArray ABuffer, int64_t AAddress,
+                                        int32_t ACount, TLongBool* ASuccess) override;
+  HRESULT ResetProcessor() override;
+  HRESULT PauseProcessor() override;
+  HRESULT ContinueProcessor() override;
+  HRESULT ProcessorIsRunning(TBoolean* AResult) override;
+  HRESULT GetRegisterIndex_PC(int32_t* AResult) override;
+  HRESULT GetRegisterIndex_SP(int32_t* AResult) override;
+  HRESULT SetProcessorRegisterValue(int32_t AIndex, uint32_t AValue, TBoolean* AResult) override;
 
   TStellarisChip& Chip() { return FSim.Chip(); }
   TSimFaults& Faults() { return FSim.Faults(); }

@@ -80,10 +80,9 @@ public:
     explicit TFlashDriver(FlashVerbOnSim& ATest)
         : TTestCortexM3(eDeviceProcessor_CORE_ARM_CORTEX_M3, eDeviceProcessor_TYPE_HARD,
                         [&ATest](TTarvoProcessorDriver& ADriver) {
-                          ATest.FlashTarget = std::make_unique<TTarvoDriverFlashTarget>(
-                              ADriver, kArmV7MRegisterIndexXPSR);
-                          ATest.Writer = CreateStellarisFlashWriter(L"TFLASH_LUMINARY_64",
-                                                                    ATest.FlashTarget.get());
+                          ATest.Writer = CreateStellarisFlashWriter(
+                              L"TFLASH_LUMINARY_64",
+                              ITarvoDriver::FromDispatch(static_cast<IDispatch*>(&ADriver)));
                           return TComPtr<TAbstractFlashWriter>(ATest.Writer.Get());
                         }) {}
   };
@@ -91,7 +90,6 @@ public:
   TSimChipTarget Target{Config()};
   TTestHost Host{Target};
   TDialogHook Dialogs;
-  std::unique_ptr<TTarvoDriverFlashTarget> FlashTarget;
   TComPtr<TFLASH_LUMINARY> Writer;
   TFlashDriver Driver{*this};
   std::string Out, Err;
@@ -103,6 +101,7 @@ public:
     ASSERT_TRUE(Writer && Writer->IsDriverLoaded());
   }
   void TearDown() override {
+    Writer = {}; // the driver's writer list holds it until the driver goes
     for (const std::wstring& file : Files)
       DeleteFileW(file.c_str());
   }
