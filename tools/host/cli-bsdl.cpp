@@ -159,10 +159,14 @@ std::wstring CellRow(IDispatch* ACell) {
 
 } // namespace
 
-std::wstring FormatBsdlEntity(IDispatch* AEntity) {
+std::wstring FormatBsdlEntity(IDispatch* AEntity, const std::optional<TPartDataOrigin>& AOrigin) {
   std::wstring out;
   out += Line(L"Entity", Text(AEntity, kEntityName));
   out += Line(L"File", Text(AEntity, kEntityFilename));
+  if (AOrigin) {
+    out += Line(L"Description", AOrigin->BoundaryScanText());
+    out += Line(L"Pin data", AOrigin->PinsText());
+  }
   out += Line(L"Boundary length", std::to_wstring(Int(AEntity, kEntityBoundaryLength)));
   out += Line(L"Pins", std::to_wstring(Int(AEntity, kEntityPinCount)));
   out += Line(L"Test clock",
@@ -198,14 +202,15 @@ std::wstring FormatBsdlEntity(IDispatch* AEntity) {
   return out;
 }
 
-int BsdlVerb(IDispatch* ADriver, std::FILE* AOut, std::FILE* AErr) {
+int BsdlVerb(IDispatch* ADriver, std::FILE* AOut, std::FILE* AErr,
+             const std::optional<TPartDataOrigin>& AOrigin) {
   try {
     TComPtr<IDispatch> entity = Object(ADriver, kGetBSDLEntity);
     if (!entity) {
       std::fputs("orvandel: the device has no boundary-scan description\n", AErr);
       return 1;
     }
-    std::fputs(Narrowed(FormatBsdlEntity(entity.Get())).c_str(), AOut);
+    std::fputs(Narrowed(FormatBsdlEntity(entity.Get(), AOrigin)).c_str(), AOut);
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(AErr, "orvandel: %s\n", e.what());

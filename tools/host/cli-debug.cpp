@@ -633,49 +633,16 @@ int RunDebugVerb(IDispatch& ADriver, const std::wstring& AVerb,
   return 1;
 }
 
-IDispatch* BindPartDriver(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart,
-                          std::FILE* AErr) {
-  const std::vector<std::wstring> names = DeviceNames(APlugin);
-  const std::optional<std::size_t> index = FindPart(names, APart, TPartMatch::FullOrChipName);
-  if (!index) {
-    Report(AErr, Narrowed(UnknownPartText(names, APart)));
-    return nullptr;
-  }
-  const std::wstring& found = names[*index];
-  if (AHost.DeviceCount() == 0) {
-    Report(AErr, "the JTAG chain has no device");
-    return nullptr;
-  }
-  IDispatch* driver = nullptr;
-  const HRESULT hr = APlugin.GetTarvoDriver_Plugin(std::int32_t(*index), &driver);
-  if (FAILED(hr) || !driver)
-    throw ECliFailure("the plug-in gave no driver for " + Narrowed(found) + " (" +
-                      Hex8(std::uint32_t(hr)) + ")");
-  std::uint32_t bound = 0;
-  try {
-    bound = CallNumber(*driver, kSetTarvoDevice, {ObjectVariant(AHost.Device(0).Dispatch())});
-  } catch (...) {
-    driver->Release();
-    throw;
-  }
-  if (bound == 0) {
-    driver->Release();
-    Report(AErr, "the " + Narrowed(found) + " driver refused the chain device");
-    return nullptr;
-  }
-  return driver;
-}
-
 int DebugPartVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& AVerb,
                   const std::vector<std::wstring>& AArguments, std::FILE* AOut, std::FILE* AErr,
-                  const TDialogHook* ADialogs) {
+                  const TDialogHook* ADialogs, unsigned AChainPosition) {
   if (AArguments.empty() || AArguments[0].compare(0, 2, L"--") == 0) {
     Report(AErr, Narrowed(AVerb) + " needs a part; see 'orvandel devices'");
     return 1;
   }
   IDispatch* driver = nullptr;
   try {
-    driver = BindPartDriver(APlugin, AHost, AArguments[0], AErr);
+    driver = BindPartDriver(APlugin, AHost, AArguments[0], AErr, AChainPosition);
   } catch (const std::exception& e) {
     Report(AErr, e.what());
     return 1;

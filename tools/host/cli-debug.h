@@ -6,6 +6,7 @@
 // driver's IMemoryAccess, the block interface every transfer of the plug-in
 // uses.
 
+#include "cli-part.h"
 #include "plugin-library.h"
 #include "test-host.h"
 
@@ -36,14 +37,9 @@ int RunDebugVerb(IDispatch& ADriver, const std::wstring& AVerb,
                  const std::vector<std::wstring>& AArguments, std::FILE* AOut = stdout,
                  std::FILE* AErr = stderr, const TDialogHook* ADialogs = nullptr);
 
-// The driver of a part named in any letter case (its full name, or the
-// chip's name before the first '-' for its first variant), bound to the host's chain
-// device 0; nullptr after telling AErr why (an unknown part with the closest
-// names, an empty chain, a refused binding). Raises on a plug-in failure.
-IDispatch* BindPartDriver(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart,
-                          std::FILE* AErr = stderr);
-
-// "<verb> <part> [arguments]": binds the part's driver and runs the verb.
+// "<verb> <part> [arguments]": binds the part's driver to the chain device
+// at AChainPosition and runs the verb.
 int DebugPartVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& AVerb,
                   const std::vector<std::wstring>& AArguments, std::FILE* AOut = stdout,
-                  std::FILE* AErr = stderr, const TDialogHook* ADialogs = nullptr);
+                  std::FILE* AErr = stderr, const TDialogHook* ADialogs = nullptr,
+                  unsigned AChainPosition = 0);

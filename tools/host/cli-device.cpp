@@ -1,6 +1,7 @@
 #include "cli-device.h"
 
 #include "cli-common.h"
+#include "cli-part.h"
 #include "dispatch.h"
 
 #include <oleauto.h>
@@ -13,8 +14,7 @@
 
 namespace {
 
-constexpr DISPID kIdCode = 503379, kDeviceName = 503380, kBSDLEntity = 503406,
-                 kSetTarvoDevice = 503754;
+constexpr DISPID kIdCode = 503379, kDeviceName = 503380, kBSDLEntity = 503406;
 // The entity's op-code table and an op-code's name and pattern.
 constexpr DISPID kEntityOpcode = 503465, kEntityOpcodeCount = 503470, kOpCodeName = 503513,
                  kOpCodePattern = 503514;
@@ -112,18 +112,6 @@ int32_t KindCount(TPluginLibrary& APlugin) {
   return count;
 }
 
-// The driver of a part named in any letter case; nullptr after telling the
-// user the nearest names.
-IDispatch* FindPartDriver(TPluginLibrary& APlugin, const std::wstring& APart, std::FILE* AErr) {
-  const std::vector<std::wstring> names = DeviceNames(APlugin);
-  const std::optional<std::size_t> found = FindPart(names, APart);
-  if (!found) {
-    WriteUtf8(AErr, L"orvandel: " + UnknownPartText(names, APart) + L"\n");
-    return nullptr;
-  }
-  return TakeDriver(APlugin, int32_t(*found));
-}
-
 } // namespace
 
 int32_t IdcodeInstruction(IDispatch* AEntity) {
@@ -198,7 +186,8 @@ int DevicesVerb(TPluginLibrary& APlugin, std::FILE* AOut, std::FILE* AErr) {
 
 int InfoVerb(TPluginLibrary& APlugin, const std::wstring& APart, std::FILE* AOut, std::FILE* AErr) {
   try {
-    IDispatch* driver = FindPartDriver(APlugin, APart, AErr);
+    int32_t kind = 0;
+    IDispatch* driver = TakePartDriver(APlugin, APart, AErr, &kind);
     if (!driver)
       return 1;
     std::size_t labelWidth = 0;
@@ -224,6 +213,15 @@ int InfoVerb(TPluginLibrary& APlugin, const std::wstring& APart, std::FILE* AOut
       label.resize(labelWidth, L' ');
       WriteUtf8(AOut, label + L"  " + value + L"\n");
     }
+    // The driver cannot tell where its pin and boundary-scan data came
+    // from; the build that compiled them in can.
+    const TPartDataOrigin origin = PartDataOrigin(kind);
+    const std::pair<std::wstring, std::wstring> originRows[] = {
+        {L"Pin data", origin.PinsText()}, {L"Boundary-scan data", origin.BoundaryScanText()}};
+    for (auto [label, value] : originRows) {
+      label.resize(std::max(labelWidth, label.size()), L' ');
+      WriteUtf8(AOut, label + L"  " + value + L"\n");
+    }
     return 0;
   } catch (const std::exception& e) {
     WriteUtf8(AErr, L"orvandel: " + Widened(e.what()) + L"\n");
@@ -232,20 +230,11 @@ int InfoVerb(TPluginLibrary& APlugin, const std::wstring& APart, std::FILE* AOut
 }
 
 int IdentifyVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart,
-                 std::FILE* AOut, std::FILE* AErr) {
+                 std::FILE* AOut, std::FILE* AErr, unsigned AChainPosition) {
   try {
-    IDispatch* driver = FindPartDriver(APlugin, APart, AErr);
+    IDispatch* driver = BindPartDriver(APlugin, AHost, APart, AErr, AChainPosition);
     if (!driver)
       return 1;
-    if (AHost.DeviceCount() == 0) {
-      WriteUtf8(AErr, L"orvandel: the JTAG chain has no device\n");
-      return 1;
-    }
-    TVariant device, bound;
-    V_VT(&device) = VT_DISPATCH;
-    V_DISPATCH(&device) = AHost.Device(0).Dispatch();
-    V_DISPATCH(&device)->AddRef();
-    Call(driver, kSetTarvoDevice, &device, &bound);
 
     TVariant entityResult;
     Call(driver, kBSDLEntity, nullptr, &entityResult);
@@ -261,9 +250,9 @@ int IdentifyVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& 
     channel.OpenChannel();
     channel.MoveToState(0, kReset);
     channel.MoveToState(kReset, kIdle);
-    channel.SendInstruction(instruction, 0);
+    channel.SendInstruction(instruction, int32_t(AChainPosition));
     channel.MoveToState(kIdle, kDrShift);
-    const uint32_t code = uint32_t(channel.ShiftDataCapture(0, 32, 0));
+    const uint32_t code = uint32_t(channel.ShiftDataCapture(0, 32, int32_t(AChainPosition)));
     channel.MoveToState(kDrExit1, kIdle);
     channel.CloseChannel();
 

@@ -37,9 +37,9 @@ int DevicesVerb(TPluginLibrary& APlugin, std::FILE* AOut = stdout, std::FILE* AE
 int InfoVerb(TPluginLibrary& APlugin, const std::wstring& APart, std::FILE* AOut = stdout,
              std::FILE* AErr = stderr);
 
-// "identify <part>": binds the part's driver to the host's first chain
-// device, loads the IDCODE instruction the driver's boundary-scan entity
+// "identify <part>": binds the part's driver to the host's chain device at
+// AChainPosition, loads the IDCODE instruction the driver's boundary-scan entity
 // names and reads the chip's IDCODE through the host's channel; answers 0
 // when it is the code the driver expects, 1 otherwise.
 int IdentifyVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart,
-                 std::FILE* AOut = stdout, std::FILE* AErr = stderr);
+                 std::FILE* AOut = stdout, std::FILE* AErr = stderr, unsigned AChainPosition = 0);

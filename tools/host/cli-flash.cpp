@@ -2,6 +2,7 @@
 
 #include "cli-common.h"
 #include "cli-device.h"
+#include "cli-part.h"
 #include "fake-host-object.h"
 #include "image-loaders.h"
 
@@ -20,8 +21,8 @@
 namespace {
 
 // The driver's and the flash writer's operations the verb uses.
-constexpr DISPID kSetTarvoDevice = 503754, kPauseProcessor = 503797, kProcessorIsPaused = 503800,
-                 kGetSelectedFlashWriter = 508744;
+constexpr DISPID kPauseProcessor = 503797, kProcessorIsPaused = 503800,
+                 kGetSelectedFlashWriter = 508744, kGetIdCode = 503379;
 constexpr DISPID kWriteFlashImage = 508719, kEraseEntireDevice = 508721,
                  kCompareFlashImage = 508724, kSetFlashWriterCallback = 508732;
 // What the writer calls back on the host's objects.
@@ -279,7 +280,8 @@ int FlashDriver(IDispatch& ADriver, const std::wstring& AImagePath, const TFlash
 }
 
 int FlashVerb(TPluginLibrary& APlugin, TTestHost& AHost,
-              const std::vector<std::wstring>& AArguments, std::FILE* AOut, std::FILE* AErr) {
+              const std::vector<std::wstring>& AArguments, std::FILE* AOut, std::FILE* AErr,
+              unsigned AChainPosition) {
   struct TSwitch {
     const wchar_t* Name;
     bool TFlashOptions::*Field;
@@ -305,19 +307,29 @@ int FlashVerb(TPluginLibrary& APlugin, TTestHost& AHost,
     return 1;
   }
   try {
-    const std::vector<std::wstring> names = DeviceNames(APlugin);
-    const std::optional<std::size_t> found = FindPart(names, positional[0]);
-    if (!found) {
-      WriteUtf8(AErr, L"orvandel: " + UnknownPartText(names, positional[0]) + L"\n");
+    int32_t kind = 0;
+    IDispatch* driver = TakePartDriver(APlugin, positional[0], AErr, &kind);
+    if (!driver)
       return 1;
+    // Nothing is written unless the chain device answers as the part: a
+    // driver bound to another device, or to none, would program the wrong
+    // chip or nothing at all.
+    const std::wstring name = CatalogueNames()[size_t(kind)];
+    const uint32_t expectedCode = uint32_t(InvokeInt(*driver, kGetIdCode, L"GetIdCode"));
+    const std::wstring expected = name + L"'s IDCODE " + Hex(expectedCode);
+    const std::wstring where = L"chain position " + std::to_wstring(AChainPosition);
+    TChainIdcode idcode;
+    std::wstring found = L"no device";
+    if (AChainPosition < AHost.DeviceCount()) {
+      idcode = ReadChainIdcode(AHost, AChainPosition);
+      found = DescribeIdcode(idcode);
     }
-    IDispatch* driver = nullptr;
-    if (FAILED(APlugin.GetTarvoDriver_Plugin(int32_t(*found), &driver)) || !driver)
-      throw EFlashVerb(L"the plug-in hands out no driver for " + names[*found]);
-    if (AHost.DeviceCount() == 0)
-      throw EFlashVerb(L"target is not responding: the JTAG chain has no device");
-    InvokeInt(*driver, kSetTarvoDevice, L"binding the driver to the chain",
-              {ObjectVariant(AHost.Device(0).Dispatch())});
+    if (!BindDriver(*driver, AHost, AChainPosition, AErr))
+      throw EFlashVerb(L"refusing to flash: the " + name + L" driver is not bound to " + where +
+                       L" (" + found + L")");
+    if (!idcode.Answered || !SameChip(idcode.Code, expectedCode))
+      throw EFlashVerb(L"refusing to flash: " + where + L" has " + found + L", not " + expected);
+    WriteUtf8(AOut, name + L" bound to " + where + L": " + found + L"\n");
     return FlashDriver(*driver, positional[1], options, AOut, AErr);
   } catch (const EFlashVerb& e) {
     WriteUtf8(AErr, L"orvandel: " + e.Text + L"\n");

@@ -32,11 +32,14 @@ struct TFlashBlock {
 std::vector<TFlashBlock> LoadFlashImage(const std::wstring& APath);
 
 // "flash <part> <image> [--no-verify] [--erase-all]": binds the part's
-// driver to the host's first chain device and flashes the image. Answers 0
-// on success, 1 after a message on AErr for any failure.
+// driver to the host's chain device at AChainPosition and flashes the
+// image. It refuses, before anything is written, when the binding fails or
+// the device there does not answer the part's IDCODE, and reports the
+// device it found. Answers 0 on success, 1 after a message on AErr for any
+// failure.
 int FlashVerb(TPluginLibrary& APlugin, TTestHost& AHost,
               const std::vector<std::wstring>& AArguments, std::FILE* AOut = stdout,
-              std::FILE* AErr = stderr);
+              std::FILE* AErr = stderr, unsigned AChainPosition = 0);
 
 // The same on a driver already bound to the chip.
 int FlashDriver(IDispatch& ADriver, const std::wstring& AImagePath, const TFlashOptions& AOptions,

@@ -5,15 +5,19 @@
 #include "cli-debug.h"
 #include "cli-device.h"
 #include "cli-flash.h"
+#include "cli-part.h"
 #include "dialog-hook.h"
 #include "plugin-library.h"
 #include "remote-bitbang-target.h"
 #include "sim-scan-target.h"
 #include "test-host.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +28,9 @@ namespace {
 struct TCommandLine {
   std::wstring PluginPath = DefaultPluginPath();
   std::wstring Jtag = L"sim";
+  // The chain device the verbs that bind a driver bind it to.
+  std::wstring ChainPositionText = L"0";
+  unsigned ChainPosition = 0;
   std::wstring Verb;
   std::vector<std::wstring> Arguments;
 };
@@ -36,6 +43,7 @@ struct TOption {
 constexpr TOption kOptions[] = {
     {L"--plugin", &TCommandLine::PluginPath},
     {L"--jtag", &TCommandLine::Jtag},
+    {L"--chain-position", &TCommandLine::ChainPositionText},
 };
 
 struct TVerb {
@@ -107,7 +115,11 @@ int Fail(const std::wstring& AText) {
 }
 
 void PrintUsage(FILE* AStream) {
-  fputws(L"usage: orvandel [--plugin PATH] [--jtag TARGET] <verb> [arguments]\n\nverbs:\n",
+  fputws(L"usage: orvandel [--plugin PATH] [--jtag TARGET] [--chain-position N] <verb> "
+         L"[arguments]\n"
+         L"       orvandel --help | -h   (anywhere on the line: this text, and no verb runs)\n\n"
+         L"A part is named in full or by its chip name (its first variant).\n"
+         L"--chain-position N: the chain device a driver is bound to (default 0).\n\nverbs:\n",
          AStream);
   for (const TVerb& verb : kVerbs) {
     if (std::wstring_view(verb.Usage).size() <= 10)
@@ -157,12 +169,24 @@ int Scan(const TCommandLine& ALine) {
   return 0;
 }
 
+// Verbs that only ask the drivers (devices, info, bsdl) open no chain: a
+// host with no chain device serves them whatever --jtag names.
+enum class TChainUse { Chain, NoChain };
+
 // Runs a verb with the plug-in loaded beside a host over the chosen scan
 // target (drivers call their host back while they are made); the plug-in is
 // unloaded before the host whose objects its drivers hold.
-template <class TRun> int WithPlugin(const TCommandLine& ALine, TRun ARun) {
+template <class TRun>
+int WithPlugin(const TCommandLine& ALine, TRun ARun, TChainUse AChain = TChainUse::Chain) {
   CoInitialize(nullptr);
-  const std::unique_ptr<IScanTarget> target = OpenScanTarget(ALine.Jtag);
+  std::unique_ptr<IScanTarget> target;
+  if (AChain == TChainUse::Chain) {
+    target = OpenScanTarget(ALine.Jtag);
+  } else {
+    auto none = std::make_unique<TRecordingScanTarget>();
+    none->Devices = 0;
+    target = std::move(none);
+  }
   TTestHost host(*target);
   TPluginLibrary plugin;
   if (!plugin.Load(ALine.PluginPath))
@@ -171,51 +195,65 @@ template <class TRun> int WithPlugin(const TCommandLine& ALine, TRun ARun) {
 }
 
 // The verbs that take exactly one part name.
-template <class TRun> int WithPart(const TCommandLine& ALine, TRun ARun) {
+template <class TRun>
+int WithPart(const TCommandLine& ALine, TRun ARun, TChainUse AChain = TChainUse::Chain) {
   if (ALine.Arguments.size() != 1)
     return Fail(ALine.Verb + L" takes one part name");
-  return WithPlugin(ALine, [&](TPluginLibrary& APlugin, TTestHost& AHost) {
-    return ARun(APlugin, AHost, ALine.Arguments[0]);
-  });
+  return WithPlugin(
+      ALine,
+      [&](TPluginLibrary& APlugin, TTestHost& AHost) {
+        return ARun(APlugin, AHost, ALine.Arguments[0]);
+      },
+      AChain);
 }
 
 int Devices(const TCommandLine& ALine) {
-  return WithPlugin(ALine,
-                    [](TPluginLibrary& APlugin, TTestHost&) { return DevicesVerb(APlugin); });
+  return WithPlugin(
+      ALine, [](TPluginLibrary& APlugin, TTestHost&) { return DevicesVerb(APlugin); },
+      TChainUse::NoChain);
 }
 
 int Info(const TCommandLine& ALine) {
-  return WithPart(ALine, [](TPluginLibrary& APlugin, TTestHost&, const std::wstring& APart) {
-    return InfoVerb(APlugin, APart);
-  });
+  return WithPart(
+      ALine,
+      [](TPluginLibrary& APlugin, TTestHost&, const std::wstring& APart) {
+        return InfoVerb(APlugin, APart);
+      },
+      TChainUse::NoChain);
 }
 
 int Identify(const TCommandLine& ALine) {
-  return WithPart(ALine, [](TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart) {
-    return IdentifyVerb(APlugin, AHost, APart);
+  return WithPart(ALine, [&](TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart) {
+    return IdentifyVerb(APlugin, AHost, APart, stdout, stderr, ALine.ChainPosition);
   });
 }
 
+// The entity is the driver's own: reading it needs no chain device.
 int Bsdl(const TCommandLine& ALine) {
-  return WithPart(ALine, [](TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring& APart) {
-    IDispatch* driver = BindPartDriver(APlugin, AHost, APart);
-    if (!driver)
-      return 1;
-    const int status = BsdlVerb(driver);
-    driver->Release();
-    return status;
-  });
+  return WithPart(
+      ALine,
+      [](TPluginLibrary& APlugin, TTestHost&, const std::wstring& APart) {
+        int32_t kind = 0;
+        IDispatch* driver = TakePartDriver(APlugin, APart, stderr, &kind);
+        if (!driver)
+          return 1;
+        const int status = BsdlVerb(driver, stdout, stderr, PartDataOrigin(kind));
+        driver->Release();
+        return status;
+      },
+      TChainUse::NoChain);
 }
 
 int Flash(const TCommandLine& ALine) {
   return WithPlugin(ALine, [&](TPluginLibrary& APlugin, TTestHost& AHost) {
-    return FlashVerb(APlugin, AHost, ALine.Arguments);
+    return FlashVerb(APlugin, AHost, ALine.Arguments, stdout, stderr, ALine.ChainPosition);
   });
 }
 
 int Debug(const TCommandLine& ALine) {
   return WithPlugin(ALine, [&](TPluginLibrary& APlugin, TTestHost& AHost) {
-    return DebugPartVerb(APlugin, AHost, ALine.Verb, ALine.Arguments, stdout, stderr, gDialogs);
+    return DebugPartVerb(APlugin, AHost, ALine.Verb, ALine.Arguments, stdout, stderr, gDialogs,
+                         ALine.ChainPosition);
   });
 }
 
@@ -261,9 +299,6 @@ bool ParseCommandLine(const std::vector<std::wstring>& AArgs, TCommandLine& ALin
         value = AArgs[++i];
       }
       ALine.*option->Value = value;
-    } else if (arg == L"--help") {
-      if (ALine.Verb.empty())
-        ALine.Verb = L"help";
     } else if (arg.size() > 2 && arg.compare(0, 2, L"--") == 0) {
       // Checked against the verb's own options once the verb is known.
       ALine.Arguments.push_back(arg);
@@ -273,15 +308,29 @@ bool ParseCommandLine(const std::vector<std::wstring>& AArgs, TCommandLine& ALin
       ALine.Arguments.push_back(arg);
     }
   }
+  const std::optional<std::uint64_t> position = ParseCliNumber(ALine.ChainPositionText, 0xFFFF);
+  if (!position) {
+    AError = L"bad chain position \"" + ALine.ChainPositionText + L"\" (a number from 0)";
+    return false;
+  }
+  ALine.ChainPosition = unsigned(*position);
   return true;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  const std::vector<std::wstring> args(argv + 1, argv + argc);
+  // Asking for help anywhere on the line never runs a verb, whatever else
+  // the line holds.
+  if (std::any_of(args.begin(), args.end(),
+                  [](const std::wstring& AArg) { return AArg == L"--help" || AArg == L"-h"; })) {
+    PrintUsage(stdout);
+    return 0;
+  }
   TCommandLine line;
   std::wstring error;
-  if (!ParseCommandLine(std::vector<std::wstring>(argv + 1, argv + argc), line, error))
+  if (!ParseCommandLine(args, line, error))
     return Fail(error);
   if (line.Verb.empty()) {
     PrintUsage(stderr);

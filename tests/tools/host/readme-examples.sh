@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# readme-examples.sh <wine-run.sh> <orvandel.exe> <README.md> <work dir>
+# Every `bash scripts/run.sh ...` line that README.md prints runs as printed
+# through the built orvandel.exe (run.sh hands its arguments to orvandel
+# unchanged and runs "devices" when it has none), in a work folder that
+# holds the image.hex the flash example names. Each must exit 0 and show
+# what its verb promises. An example whose verb has no expectation here
+# fails, so a new example is never passed over. Output goes through files,
+# not pipes: Wine's background processes can inherit a pipe and hold it open.
+set -u
+# The examples run inside the work folder: the paths must not be relative.
+absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
+winerun=$(absolute "$1") orvandel=$(absolute "$2") readme=$3 work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$work"
+mkdir -p "$work"
+failed=0
+. "$here/cli-run.sh"
+
+# What an example's output must show: <verb> <part> [arguments]. Lines end
+# in CR LF under Wine, so no pattern is anchored at the line's end.
+expectation() {
+  local verb=$1 part=${2:-}
+  case $verb in
+    devices) echo "^[0-9]+ device kinds" ;;
+    help) echo "^usage: orvandel" ;;
+    info) echo "^Device name +$part" ;;
+    identify) echo "^$part[^:]*: IDCODE (0x[0-9A-F]{8}) \(expected \1\) match" ;;
+    regs)
+      # The first register the example writes, listed with its new value.
+      local assignment=${3:-} name value
+      name=${assignment%%=*} value=${assignment#*=}
+      [ -n "$assignment" ] || { echo "^R0 +0x"; return; }
+      printf '^%s[^ ]* +0x%08X\n' "${name^^}" "$value"
+      ;;
+    flash) echo "^flash programmed and verified" ;;
+    bsdl) echo "^TAP pins: +TDI [^ ]+ +TDO" ;;
+    *) return 1 ;;
+  esac
+}
+
+# Sixteen bytes at address 0, then the end record.
+printf ':10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n' >"$work/image.hex"
+
+mapfile -t examples < <(sed -n 's/^    bash scripts\/run\.sh\b//p' "$readme" |
+  sed 's/#.*$//; s/^[[:space:]]*//; s/[[:space:]]*$//')
+if [ ${#examples[@]} -eq 0 ]; then
+  echo "readme-examples: $readme prints no \`bash scripts/run.sh\` example"
+  exit 1
+fi
+
+cd "$work" || exit 1
+n=0
+for line in "${examples[@]}"; do
+  n=$((n + 1))
+  read -r -a args <<<"$line"
+  [ ${#args[@]} -gt 0 ] || args=(devices)
+  echo "-- example $n: bash scripts/run.sh $line"
+  if ! pattern=$(expectation "${args[@]}"); then
+    echo "example $n: no expectation for the verb \"${args[0]}\"; add one to $0"
+    failed=1
+    continue
+  fi
+  run "example-$n" zero "$pattern" "${args[@]}"
+  if grep -q "^orvandel: " "$work/example-$n.txt"; then
+    echo "example $n: orvandel reported a problem"
+    failed=1
+  fi
+done
+echo "$n README examples run"
+exit $failed
