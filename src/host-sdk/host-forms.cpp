@@ -26,20 +26,16 @@ bool ModifierDown() {
   return IsShiftDown() || IsCtrlDown() || IsAltDown();
 }
 
+// A form's class is named by the form's kind, which a descendant may
+// choose: it is registered when the first form of that kind makes its window.
 void RegisterFormClass(const wchar_t* AName, WNDPROC AProcedure) {
-  WNDCLASSEXW existing = {};
-  existing.cbSize = sizeof(existing);
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), AName, &existing))
-    return;
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = AProcedure;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = AName;
-  RegisterClassExW(&windowClass);
+  RegisterModuleWindowClass(windowClass);
 }
 
 bool IsChildWindow(HWND AWindow) {
@@ -119,8 +115,38 @@ LRESULT OfferDialogKey(HWND AWindow, WORD AKey) {
   return 0;
 }
 
-bool IsFormDialogMessage(const MSG& AMessage) {
-  if (AMessage.message != WM_KEYDOWN || !AMessage.hwnd || IsAltDown())
+namespace {
+
+HWND GCurrentDialogWindow = nullptr;
+
+// A key pressed in a control inside a plug-in form is the child key of its
+// forms, offered from the nearest outward until one takes it; a form's own
+// key is its own window's business.
+bool RouteChildKey(HWND AControl, WORD AKey) {
+  if (TFormWithHelp::FromWindow(AControl))
+    return false;
+  for (HWND window = AControl; IsChildWindow(window);) {
+    window = GetParent(window);
+    if (TFormWithHelp* form = TFormWithHelp::FromWindow(window))
+      if (form->ChildKey(AControl, AKey))
+        return true;
+  }
+  return false;
+}
+
+// A message for the current dialog window or one of its controls goes
+// through the system's dialog-key processing of that window, which
+// dispatches it.
+bool IsCurrentDialogMessage(const MSG& AMessage) {
+  HWND dialog = GCurrentDialogWindow;
+  if (!dialog || !IsWindow(dialog) || (AMessage.hwnd != dialog && !IsChild(dialog, AMessage.hwnd)))
+    return false;
+  MSG copy = AMessage;
+  return IsDialogMessageW(dialog, &copy) != FALSE;
+}
+
+bool HandleDialogKey(const MSG& AMessage) {
+  if (AMessage.message != WM_KEYDOWN || IsAltDown())
     return false;
   const auto key =
       std::find_if(std::begin(kDialogKeys), std::end(kDialogKeys),
@@ -133,6 +159,25 @@ bool IsFormDialogMessage(const MSG& AMessage) {
   if (code & key->Codes)
     return false;
   return OfferDialogKey(AMessage.hwnd, key->Key) != 0;
+}
+
+} // namespace
+
+void SetCurrentDialogWindow(HWND AWindow) {
+  GCurrentDialogWindow = AWindow;
+}
+
+HWND CurrentDialogWindow() {
+  return GCurrentDialogWindow;
+}
+
+bool IsFormDialogMessage(const MSG& AMessage) {
+  if (!AMessage.hwnd)
+    return false;
+  if ((AMessage.message == WM_KEYDOWN || AMessage.message == WM_SYSKEYDOWN) &&
+      RouteChildKey(AMessage.hwnd, WORD(AMessage.wParam)))
+    return true;
+  return HandleDialogKey(AMessage) || IsCurrentDialogMessage(AMessage);
 }
 
 bool SelectNextTabStop(HWND ARoot, bool AForward) {
@@ -274,7 +319,7 @@ void TFormWithHelp::CreateHandle() {
   CreateParams(params);
   HWND window =
       CreateWindowExW(params.ExStyle, ClassName(), FCaption.c_str(), params.Style, FLeft, FTop,
-                      FWidth, FHeight, params.Parent, nullptr, GetModuleHandleW(nullptr), this);
+                      FWidth, FHeight, params.Parent, nullptr, GetModuleInstance(), this);
   if (!window)
     throw std::runtime_error("The form's window could not be created");
   if (FVisible)
@@ -540,6 +585,7 @@ void TServerDialog::PositionDialog() {
   const RECT& area = info.rcMonitor;
   SetBounds(area.left + (area.right - area.left - Width()) / 2,
             area.top + (area.bottom - area.top - Height()) / 2, Width(), Height());
+  FCentredAt = TPlacement{Left(), Top(), Width(), Height()};
 }
 
 void TServerDialog::CreateParams(TCreateParams& AParams) {
@@ -552,6 +598,10 @@ void TServerDialog::CreateParams(TCreateParams& AParams) {
 }
 
 void TServerDialog::Show() {
+  if (FCentredAt && FCentredAt->Left == Left() && FCentredAt->Top == Top() &&
+      (FCentredAt->Width != Width() || FCentredAt->Height != Height()))
+    PositionDialog();
+  FCentredAt.reset();
   // Shown where PositionDialog put it: no placement by the system.
   TFormWithHelp::Show();
   SetWindowPos(Handle(), nullptr, Left(), Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

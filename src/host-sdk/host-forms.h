@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 enum class TFormBorder { None, Dialog, Sizeable };
@@ -41,9 +42,16 @@ UINT DialogKeyMessage();
 // Offers AKey to AWindow and then to each parent while the window asked is a
 // child; the first non-zero answer, or 0.
 LRESULT OfferDialogKey(HWND AWindow, WORD AKey);
-// For a message loop: true when AMessage was a dialog key and was handled
-// (it must then not be dispatched).
+// For a message loop, before a message is dispatched: a key pressed in a
+// control of a plug-in form goes to the form as its child key (F1: help or,
+// with Shift, Ctrl or Alt down, the host's shortcuts); then the dialog keys;
+// then the current dialog window's processing. True when the message was
+// handled (it must then not be dispatched).
 bool IsFormDialogMessage(const MSG& AMessage);
+// The window the message loop gives the system's dialog-key processing, as
+// a hosted form last named it (nullptr: none).
+void SetCurrentDialogWindow(HWND AWindow);
+HWND CurrentDialogWindow();
 // Moves the focus to the next (or previous) enabled, visible tab stop
 // inside ARoot, descending into control parents, wrapping around. False
 // when ARoot holds no tab stop.
@@ -187,7 +195,9 @@ public:
   // Centres the dialog on the whole area of the monitor nearest to the
   // active window, keeping its size.
   virtual void PositionDialog();
-  // Shows the dialog where it was placed.
+  // Shows the dialog where it was placed. A dialog laid out after it was
+  // centred (a descendant sizes itself in its own constructor) and not
+  // moved since is centred again at its final size when first shown.
   void Show() override;
 
   // Shows the dialog modally: its owner is disabled and the dialog runs its
@@ -209,6 +219,12 @@ protected:
   LRESULT DialogKey(WORD AKey) override;
 
 private:
+  struct TPlacement {
+    int32_t Left, Top, Width, Height;
+  };
   int FModalResult = mrNone;
   bool FModal = false;
+  // Where and at which size PositionDialog placed the dialog, until it is
+  // first shown.
+  std::optional<TPlacement> FCentredAt;
 };

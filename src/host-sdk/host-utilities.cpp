@@ -128,11 +128,7 @@ std::wstring ModuleFileName(HMODULE AModule) {
 void ModuleAnchor() {}
 
 std::wstring OwnModuleFileName() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&ModuleAnchor), &module);
-  return ModuleFileName(module);
+  return ModuleFileName(GetModuleInstance());
 }
 
 } // namespace
@@ -375,30 +371,163 @@ void LoadHostModule(HMODULE& AHandle, const std::wstring& AModuleName) {
     AHandle = LoadLibraryW(path.c_str());
 }
 
+// ---- the library's window classes -----------------------------------------------
+
+namespace {
+
+struct TRegisteredClass {
+  std::wstring Name;
+  ATOM Atom;
+};
+
+std::vector<TModuleWindowClass*>& DeclaredClasses() {
+  static std::vector<TModuleWindowClass*> classes;
+  return classes;
+}
+
+std::vector<TRegisteredClass>& RegisteredClasses() {
+  static std::vector<TRegisteredClass> classes;
+  return classes;
+}
+
+bool IsRegisteredByModule(const wchar_t* AName) {
+  const auto& classes = RegisteredClasses();
+  return std::any_of(classes.begin(), classes.end(),
+                     [&](const TRegisteredClass& AClass) { return AClass.Name == AName; });
+}
+
+// A window of this thread whose class the library registered. The class
+// atom alone does not tell: a host class of the same name shares it.
+bool IsModuleWindow(HWND AWindow) {
+  if (GetWindowThreadProcessId(AWindow, nullptr) != GetCurrentThreadId() ||
+      HINSTANCE(GetClassLongPtrW(AWindow, GCLP_HMODULE)) != GetModuleInstance())
+    return false;
+  const ATOM atom = ATOM(GetClassLongW(AWindow, GCW_ATOM));
+  const auto& classes = RegisteredClasses();
+  return std::any_of(classes.begin(), classes.end(),
+                     [&](const TRegisteredClass& AClass) { return AClass.Atom == atom; });
+}
+
+BOOL CALLBACK CollectModuleChild(HWND AWindow, LPARAM AWindows) {
+  if (IsModuleWindow(AWindow))
+    reinterpret_cast<std::vector<HWND>*>(AWindows)->push_back(AWindow);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectModuleWindows(HWND AWindow, LPARAM AWindows) {
+  CollectModuleChild(AWindow, AWindows);
+  EnumChildWindows(AWindow, &CollectModuleChild, AWindows);
+  return TRUE;
+}
+
+} // namespace
+
+HINSTANCE GetModuleInstance() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&ModuleAnchor), &module);
+  return module;
+}
+
+TModuleWindowClass::TModuleWindowClass(const WNDCLASSEXW& AClass) : FClass(AClass) {
+  DeclaredClasses().push_back(this);
+}
+
+const wchar_t* TModuleWindowClass::Use() {
+  RegisterModuleWindowClass(FClass);
+  return FClass.lpszClassName;
+}
+
+bool RegisterModuleWindowClass(const WNDCLASSEXW& AClass) {
+  if (IsRegisteredByModule(AClass.lpszClassName))
+    return true;
+  WNDCLASSEXW windowClass = AClass;
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.hInstance = GetModuleInstance();
+  if (!windowClass.hCursor)
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // A class of this name whose procedure lies in this library's image, but
+  // that this load did not register, was left by an earlier load at the
+  // same address: its procedure went with that load. (A host's global class
+  // of the same name is found here too, and is left alone.)
+  WNDCLASSEXW left = {};
+  left.cbSize = sizeof(left);
+  HMODULE owner = nullptr;
+  if (GetClassInfoExW(windowClass.hInstance, windowClass.lpszClassName, &left) &&
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(left.lpfnWndProc), &owner) &&
+      owner == windowClass.hInstance)
+    UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+  const ATOM atom = RegisterClassExW(&windowClass);
+  if (!atom)
+    return false;
+  RegisteredClasses().push_back({windowClass.lpszClassName, atom});
+  return true;
+}
+
+void RegisterModuleWindowClasses() {
+  for (TModuleWindowClass* windowClass : DeclaredClasses())
+    windowClass->Use();
+}
+
+void UnregisterModuleWindowClasses() {
+  // What waits for a deferred destruction is freed while its code is here.
+  TDelayedDestroyer::RunPending();
+  std::vector<HWND> windows;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectModuleWindows,
+                    reinterpret_cast<LPARAM>(&windows));
+  for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+       window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr))
+    CollectModuleChild(window, reinterpret_cast<LPARAM>(&windows));
+  // A window goes with its parent: ask before destroying each.
+  for (HWND window : windows)
+    if (IsWindow(window))
+      DestroyWindow(window);
+  for (const TRegisteredClass& windowClass : RegisteredClasses())
+    UnregisterClassW(windowClass.Name.c_str(), GetModuleInstance());
+  RegisteredClasses().clear();
+}
+
 // ---- deferred destruction --------------------------------------------------------
 
 namespace {
 
-constexpr wchar_t kDestroyerClass[] = L"TDelayedDestroyer";
+std::vector<TDelayedDestroyer*>& PendingDestroyers() {
+  static std::vector<TDelayedDestroyer*> destroyers;
+  return destroyers;
+}
 
 } // namespace
+
+TModuleWindowClass TDelayedDestroyer::FWindowClass([] {
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = &TDelayedDestroyer::WindowProc;
+  windowClass.lpszClassName = L"TDelayedDestroyer";
+  return windowClass;
+}());
 
 void TDelayedDestroyer::Create(std::function<void()> AAction) {
   new TDelayedDestroyer(std::move(AAction));
 }
 
+void TDelayedDestroyer::RunPending() {
+  auto& pending = PendingDestroyers();
+  while (!pending.empty()) {
+    TDelayedDestroyer* destroyer = pending.back();
+    std::function<void()> action = std::move(destroyer->FObjectToDestroy);
+    delete destroyer;
+    if (action)
+      action();
+  }
+}
+
 TDelayedDestroyer::TDelayedDestroyer(std::function<void()> AAction)
     : FObjectToDestroy(std::move(AAction)) {
-  static const ATOM windowClass = [] {
-    WNDCLASSW cls = {};
-    cls.lpfnWndProc = &TDelayedDestroyer::WindowProc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = kDestroyerClass;
-    return RegisterClassW(&cls);
-  }();
-  (void)windowClass;
-  FHandle = CreateWindowExW(0, kDestroyerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
+  FHandle = CreateWindowExW(0, FWindowClass.Use(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            GetModuleInstance(), nullptr);
   if (!FHandle) {
     // Without a window nothing would ever free the object: free it now.
     std::function<void()> action = std::move(FObjectToDestroy);
@@ -412,10 +541,14 @@ TDelayedDestroyer::TDelayedDestroyer(std::function<void()> AAction)
     std::function<void()> action = std::move(FObjectToDestroy);
     delete this;
     action();
+    return;
   }
+  PendingDestroyers().push_back(this);
 }
 
 TDelayedDestroyer::~TDelayedDestroyer() {
+  auto& pending = PendingDestroyers();
+  pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
   if (FHandle) {
     SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
     DestroyWindow(FHandle);

@@ -75,6 +75,41 @@ std::wstring FindHostModule(const std::wstring& AModuleName);
 // else the file FindHostModule finds, loaded. Stays 0 on failure; never freed.
 void LoadHostModule(HMODULE& AHandle, const std::wstring& AModuleName);
 
+// The library's window classes. Each is registered under the instance of
+// the library that holds this code, never under the host program's: a
+// class of the program's instance would outlive the library with its
+// window procedure in freed code, would keep the library, loaded again,
+// from registering its own, and could be taken for a host class of the
+// same name.
+HINSTANCE GetModuleInstance();
+
+// A window class of the library with a fixed name, declared once at
+// namespace scope (or as a static member) with a static name string. The
+// declared classes are registered together when the library is loaded, or
+// one by one on first use.
+class TModuleWindowClass {
+public:
+  explicit TModuleWindowClass(const WNDCLASSEXW& AClass);
+  // Registers the class unless it is registered; its name, to create
+  // windows of it (a class the system refused makes that fail).
+  const wchar_t* Use();
+
+private:
+  WNDCLASSEXW FClass;
+};
+
+// Registers AClass under the library's instance, with the arrow cursor
+// unless it names one, unless the library registered a class of that name
+// already (a class named at run time, such as a form's). False when the
+// system refuses it.
+bool RegisterModuleWindowClass(const WNDCLASSEXW& AClass);
+// At the library's load: registers every declared class.
+void RegisterModuleWindowClasses();
+// At the library's unload: runs the pending deferred destructions, destroys
+// this thread's remaining windows of the library's classes (their procedure
+// is about to go) and unregisters every class the library registered.
+void UnregisterModuleWindowClasses();
+
 // Frees an object once the message that is being handled now is done: a
 // hidden window posts itself a message and frees the object when it
 // arrives. Relies on the host thread's message loop.
@@ -84,6 +119,9 @@ public:
 
   // The destroyer owns itself from here on and frees itself after AAction ran.
   static void Create(std::function<void()> AAction);
+  // Runs every destruction still waiting for its message, now: the library
+  // is going away and its message would find no code.
+  static void RunPending();
   ~TDelayedDestroyer();
   TDelayedDestroyer(const TDelayedDestroyer&) = delete;
   TDelayedDestroyer& operator=(const TDelayedDestroyer&) = delete;
@@ -94,6 +132,7 @@ private:
 
   HWND FHandle = nullptr;
   std::function<void()> FObjectToDestroy;
+  static TModuleWindowClass FWindowClass;
 };
 
 template <class T> void DestroyLater(std::unique_ptr<T> AObject) {

@@ -9,8 +9,6 @@
 
 namespace {
 
-HWND GDialogWindow = nullptr;
-
 bool HostIsGoingAway() {
   const IClient client = Client();
   return client.IsEmpty() || client.IsShuttingDown();
@@ -21,10 +19,6 @@ HWND ToWindow(int32_t AHandle) {
 }
 
 } // namespace
-
-HWND CurrentDialogWindow() {
-  return GDialogWindow;
-}
 
 // ---- TExternalFormCore ----------------------------------------------------
 
@@ -187,7 +181,7 @@ public:
     return S_OK;
   }
   HRESULT SetDialogWindow(int32_t AHandle) {
-    GDialogWindow = ToWindow(AHandle);
+    SetCurrentDialogWindow(ToWindow(AHandle));
     return S_OK;
   }
   HRESULT CaptionChanged() {
@@ -213,7 +207,6 @@ private:
 };
 
 namespace {
-constexpr wchar_t kPanelClass[] = L"TExternalFormComponent";
 // Switches a hosting panel's transparency (WParam non-zero: transparent).
 constexpr UINT kSetTransparentMessage = 0x0401;
 } // namespace
@@ -247,21 +240,20 @@ bool TExternalFormComponent::SupportsService(const std::wstring& AName) {
   return SameServiceName(AName, L"ExternalFormHolder");
 }
 
-void TExternalFormComponent::CreatePanelWindow(bool AVisible) {
+TModuleWindowClass TExternalFormComponent::FWindowClass([] {
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof(windowClass);
-  if (!GetClassInfoExW(GetModuleHandleW(nullptr), kPanelClass, &windowClass)) {
-    windowClass.lpfnWndProc = &StaticWndProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kPanelClass;
-    RegisterClassExW(&windowClass);
-  }
+  windowClass.lpfnWndProc = &TExternalFormComponent::StaticWndProc;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = L"TExternalFormComponent";
+  return windowClass;
+}());
+
+void TExternalFormComponent::CreatePanelWindow(bool AVisible) {
   const DWORD style = WS_CHILD | WS_TABSTOP | WS_CLIPCHILDREN | (AVisible ? WS_VISIBLE : 0);
-  if (!CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, FCaption.c_str(), style, FBounds.left,
-                       FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top,
-                       FParent, nullptr, GetModuleHandleW(nullptr), this))
+  if (!CreateWindowExW(WS_EX_CONTROLPARENT, FWindowClass.Use(), FCaption.c_str(), style,
+                       FBounds.left, FBounds.top, FBounds.right - FBounds.left,
+                       FBounds.bottom - FBounds.top, FParent, nullptr, GetModuleInstance(), this))
     throw std::runtime_error("The hosting panel's window could not be created");
 }
 

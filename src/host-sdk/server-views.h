@@ -14,6 +14,8 @@
 #include <string>
 #include <utility>
 
+class TModuleWindowClass;
+
 // What every external form does with the form it wraps.
 class TExternalFormCore {
 public:
@@ -122,10 +124,6 @@ public:
   TServerPanelForm* FPanelForm;
 };
 
-// The window the application's message loop gives dialog-key processing,
-// as a hosted external form last named it (0: none).
-HWND CurrentDialogWindow();
-
 // A panel window that shows a host's external form and acts as its holder.
 class TExternalFormComponent {
 public:
@@ -164,6 +162,7 @@ private:
                                         LPARAM ALParam);
   LRESULT WndProc(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void CreatePanelWindow(bool AVisible);
+  static TModuleWindowClass FWindowClass;
 
   HWND FParent;
   HWND FHandle = nullptr;

@@ -30,12 +30,32 @@ void ReleaseHostServices() {
   }
 }
 
-// The host unloads the plug-in with FreeLibrary while it still lives
-// (AReserved is null): every reference the plug-in took goes back before
-// the library's static objects are destroyed. At process exit (AReserved
-// non-null) the host's objects may already be gone, so nothing is touched.
+namespace {
+
+template <class TWork> void WithoutRaising(TWork AWork) {
+  try {
+    AWork();
+  } catch (...) {
+    // Nothing raised leaves the library's entry point.
+  }
+}
+
+} // namespace
+
+// The library's window classes are registered under its own instance when
+// it is loaded. The host unloads the plug-in with FreeLibrary while it
+// still lives (AReserved is null): the windows and classes whose procedures
+// go with the library go first (what waits for a deferred destruction is
+// freed then, while the host can still be told), then every reference the
+// plug-in took goes back, all before the library's static objects are
+// destroyed. At process exit (AReserved non-null) the host's objects may
+// already be gone, so nothing is touched.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD AReason, LPVOID AReserved) {
-  if (AReason == DLL_PROCESS_DETACH && AReserved == nullptr)
+  if (AReason == DLL_PROCESS_ATTACH)
+    WithoutRaising(&RegisterModuleWindowClasses);
+  if (AReason == DLL_PROCESS_DETACH && AReserved == nullptr) {
+    WithoutRaising(&UnregisterModuleWindowClasses);
     ReleaseHostServices();
+  }
   return TRUE;
 }

@@ -3,6 +3,7 @@
 // test, and every host call goes by DISPID.
 
 #include "host-forms.h"
+#include "host-utilities.h"
 #include "server-views.h"
 #include "test-host-access.h"
 
@@ -23,7 +24,8 @@ constexpr DISPID kSetParentWindowHolder = 49, kAttach = 50, kDetach = 51, kGetBo
                  kGetCaption = 53, kGetHandle = 54, kSetBounds = 56, kIsDockingPanel = 60,
                  kGetViewName = 61, kHolderGetHandle = 69, kHolderCaptionChanged = 71,
                  kIsShuttingDown = 504, kFindHelpTopic = 963, kFindDialogHelpTopic = 964,
-                 kGetGUIManager = 494, kProcessShortcut = 158;
+                 kGetGUIManager = 494, kProcessShortcut = 158, kSetFocus = 57,
+                 kHolderSetDialogWindow = 70;
 
 void PumpMessages() {
   MSG message;
@@ -830,4 +832,207 @@ TEST_F(THostHolder, AFormDockedInAHostWindowKeepsTabAmongItsOwnControls) {
   PostKey(second, VK_TAB);
   PumpDialogMessages();
   EXPECT_EQ(GetFocus(), first) << "wrapped inside the form; the host's window has no say";
+}
+
+// ---- keys from a child control ----------------------------------------------
+
+namespace {
+
+// Sends AKey to AControl as its key-down, with AModifier held unless it is
+// 0 (Alt makes it a system key), and handles it through the plug-in's
+// message loop. The keys go by message, not through the desktop's input,
+// so no other program's window can take them. As with the keyboard, F1 as
+// a key-down is followed by the system's help request for the control.
+void PressKey(HWND AControl, WORD AModifier, WORD AKey) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = keys[VK_CONTROL] = keys[VK_MENU] = 0;
+  if (AModifier)
+    keys[AModifier] = 0x80;
+  SetKeyboardState(keys);
+  if (AModifier == VK_MENU)
+    PostMessageW(AControl, WM_SYSKEYDOWN, AKey, LPARAM(0x20000001)); // context code: Alt
+  else
+    PostMessageW(AControl, WM_KEYDOWN, AKey, 1);
+  PumpDialogMessages();
+  if (AKey == VK_F1 && AModifier != VK_MENU) {
+    HELPINFO help = {};
+    help.cbSize = sizeof(help);
+    help.iContextType = HELPINFO_WINDOW;
+    help.iCtrlId = GetDlgCtrlID(AControl);
+    help.hItemHandle = AControl;
+    SendMessageW(AControl, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+  }
+  keys[AModifier] = 0;
+  SetKeyboardState(keys);
+}
+
+} // namespace
+
+TEST_F(THelpForm, F1InAChildAsksForItsHelpAndWithAModifierGoesToTheHostsShortcuts) {
+  struct TCase {
+    const char* Name;
+    WORD Modifier;
+    bool Help;
+    bool Alt, Shift, Ctrl; // as the host's shortcut handling is told
+  };
+  const TCase cases[] = {
+      {"F1", 0, true, false, false, false},
+      {"Ctrl+F1", VK_CONTROL, false, false, false, true},
+      {"Shift+F1", VK_SHIFT, false, false, true, false},
+      {"Alt+F1", VK_MENU, false, true, false, false},
+  };
+  for (const TCase& c : cases) {
+    FKeywords.clear();
+    FGui->ClearLog();
+    PressKey(FButton, c.Modifier, VK_F1);
+
+    std::vector<TFakeCall> shortcuts;
+    for (const TFakeCall& call : FGui->Calls())
+      if (call.DispId == kProcessShortcut)
+        shortcuts.push_back(call);
+    if (c.Help) {
+      EXPECT_EQ(FKeywords, std::vector<std::wstring>{L"Orv.Dlg.PinsForm.PanelTop.ButtonX"})
+          << c.Name << ": the help of the child, asked once";
+      EXPECT_TRUE(shortcuts.empty()) << c.Name;
+      continue;
+    }
+    EXPECT_TRUE(FKeywords.empty()) << c.Name << ": no help";
+    ASSERT_EQ(shortcuts.size(), 1u) << c.Name;
+    EXPECT_EQ(V_I4(&shortcuts[0].Declared(0)), VK_F1) << c.Name;
+    EXPECT_EQ(V_BOOL(&shortcuts[0].Declared(1)) != VARIANT_FALSE, c.Alt) << c.Name;
+    EXPECT_EQ(V_BOOL(&shortcuts[0].Declared(2)) != VARIANT_FALSE, c.Shift) << c.Name;
+    EXPECT_EQ(V_BOOL(&shortcuts[0].Declared(3)) != VARIANT_FALSE, c.Ctrl) << c.Name;
+  }
+}
+
+// ---- the host form's dialog window ------------------------------------------
+
+TEST_F(THostHolder, AHostFormThatNamesItsDialogWindowGetsTheDialogKeysOfItsControls) {
+  auto panel = std::make_unique<TExternalFormComponent>(FHolderWindow);
+  panel->SetBounds(10, 10, 300, 200);
+  IDispatch* holder = panel->HolderDispatch();
+
+  // The host's form: a window of the host with a group of two radio
+  // buttons. Attached, it sits in its holder's window; focused, it names
+  // its window the dialog window, as the host's forms do when activated.
+  HWND hostForm = MakeWindow(L"THostFormWindow", FHolderWindow, 280, 180);
+  HWND first = MakeControl(L"BUTTON", hostForm, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 1, 10);
+  HWND second = MakeControl(L"BUTTON", hostForm, BS_AUTORADIOBUTTON, 2, 40);
+  TComPtr<TFakeHostObject> form = TFakeHostObject::Create({L"IExternalForm"});
+  form->OnCall(kGetHandle, [hostForm](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnInt(HandleOf(hostForm));
+    return S_OK;
+  });
+  form->OnCall(kAttach, [hostForm, holder](TFakeInvocation&) {
+    TResultVariant window;
+    THostArgs none;
+    const HRESULT answer = none.Invoke(holder, kHolderGetHandle, &window.Value);
+    SetParent(hostForm, reinterpret_cast<HWND>(intptr_t(V_I4(&window.Value))));
+    return answer;
+  });
+  form->OnCall(kSetFocus, [hostForm, holder, first](TFakeInvocation&) {
+    THostArgs window;
+    window.I4(HandleOf(hostForm));
+    const HRESULT answer = window.Invoke(holder, kHolderSetDialogWindow, nullptr);
+    SetFocus(first);
+    return answer;
+  });
+  panel->SetExternalForm(IExternalForm::FromDispatch(form->Dispatch()));
+  ASSERT_EQ(GetParent(hostForm), panel->Handle());
+
+  panel->SetFocus();
+  ASSERT_EQ(GetFocus(), first);
+  PostKey(first, VK_DOWN);
+  PumpDialogMessages();
+  EXPECT_EQ(GetFocus(), second) << "the arrow moves through the host form's group";
+
+  // The host form gives the dialog window up: its controls' keys are their
+  // own again.
+  THostArgs none;
+  none.I4(0);
+  ASSERT_EQ(none.Invoke(holder, kHolderSetDialogWindow, nullptr), S_OK);
+  PostKey(second, VK_UP);
+  PumpDialogMessages();
+  EXPECT_EQ(GetFocus(), second);
+
+  EXPECT_TRUE(form->Errors().empty());
+  // The log holds the panel's holder, which goes with the panel.
+  form->ClearLog();
+  panel.reset();
+}
+
+// ---- where a dialog is shown ------------------------------------------------
+
+namespace {
+
+// A dialog that lays itself out in its own constructor, after its base
+// centred it.
+class TLaidOutDialog : public TServerDialog {
+public:
+  static constexpr int32_t kWidth = 520, kHeight = 130;
+  TLaidOutDialog() { SetBounds(Left(), Top(), kWidth, kHeight); }
+};
+
+} // namespace
+
+TEST(ServerDialog, IsCentredAtTheSizeItWasLaidOutToUnlessItWasPlacedSince) {
+  SharedTestHost();
+  struct TCase {
+    const char* Name;
+    bool Placed;
+  };
+  const TCase cases[] = {{"laid out after it was centred", false},
+                         {"placed by the program after its layout", true}};
+  for (const TCase& c : cases) {
+    TLaidOutDialog dialog;
+    if (c.Placed)
+      dialog.SetBounds(30, 40, dialog.Width(), dialog.Height());
+    dialog.Show();
+    RECT rect = {};
+    GetWindowRect(dialog.Handle(), &rect);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(MonitorFromWindow(dialog.Handle(), MONITOR_DEFAULTTONEAREST), &info);
+    const RECT& area = info.rcMonitor;
+    const LONG left =
+        c.Placed ? 30 : area.left + (area.right - area.left - TLaidOutDialog::kWidth) / 2;
+    const LONG top =
+        c.Placed ? 40 : area.top + (area.bottom - area.top - TLaidOutDialog::kHeight) / 2;
+    EXPECT_EQ(rect.left, left) << c.Name;
+    EXPECT_EQ(rect.top, top) << c.Name;
+    EXPECT_EQ(rect.right - rect.left, TLaidOutDialog::kWidth) << c.Name;
+    EXPECT_EQ(rect.bottom - rect.top, TLaidOutDialog::kHeight) << c.Name;
+  }
+}
+
+// ---- the library's window classes at its unload ---------------------------------
+
+TEST_F(THostHolder, TheLibrarysUnloadFreesWhatWaitsClosesItsWindowsAndUnregistersItsClasses) {
+  TServerViewForm open;
+  open.SetParentWindow(FHolderWindow);
+  open.Show();
+  ASSERT_TRUE(open.HandleAllocated());
+  auto panel = std::make_unique<TExternalFormComponent>(FHolderWindow);
+  HWND panelWindow = panel->Handle();
+  bool freed = false;
+  DestroyLater(std::unique_ptr<TFormWithHelp>(new TWatchedForm(&freed)));
+  ASSERT_FALSE(freed);
+
+  UnregisterModuleWindowClasses();
+  EXPECT_TRUE(freed) << "a deferred destruction does not wait for code that is going";
+  EXPECT_FALSE(open.HandleAllocated());
+  EXPECT_FALSE(IsWindow(panelWindow));
+  EXPECT_TRUE(IsWindow(FHolderWindow)) << "the host's windows stay";
+  for (const wchar_t* name :
+       {L"TServerViewForm", L"TExternalFormComponent", L"TDelayedDestroyer"}) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    EXPECT_FALSE(GetClassInfoExW(GetModuleInstance(), name, &windowClass)) << Narrow(name);
+  }
+
+  // As in a library loaded again, the next window registers its class.
+  open.Show();
+  EXPECT_TRUE(open.HandleAllocated());
+  panel.reset();
 }
