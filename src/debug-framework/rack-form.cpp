@@ -1,22 +1,20 @@
 #include "rack-form.h"
 
 #include "dispatch.h"
+#include "host-utilities.h"
 
 namespace {
 
-constexpr wchar_t kFormClassName[] = L"OrvandelInstrumentForm";
-
-ATOM RegisterFormClass() {
-  static const ATOM atom = [] {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kFormClassName;
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    return RegisterClassW(&windowClass);
-  }();
-  return atom;
-}
+// The plug-in's own class: registered under its instance while it is
+// loaded and unregistered at its unload, so a reload registers it afresh.
+TModuleWindowClass FormClass([] {
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = L"OrvandelInstrumentForm";
+  return windowClass;
+}());
 
 } // namespace
 
@@ -53,10 +51,10 @@ void TInstrumentForm::SetCaption(const std::wstring& ACaption) {
 }
 
 HWND TInstrumentForm::Handle() {
-  if (!FHandle && RegisterFormClass()) {
-    FHandle = CreateWindowExW(0, kFormClassName, FCaption.c_str(), WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
+  if (!FHandle) {
+    FHandle =
+        CreateWindowExW(0, FormClass.Use(), FCaption.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 400, 300, nullptr, nullptr, GetModuleInstance(), nullptr);
   }
   return FHandle;
 }

@@ -1,7 +1,9 @@
 #include "actions.h"
 #include "dispatch-objects.h"
+#include "host-utilities.h"
 #include "io-standard-table.h"
 #include "pin-bases.h"
+#include "rack-form.h"
 #include "text-utils.h"
 
 #include <gtest/gtest.h>
@@ -527,3 +529,29 @@ TEST(TextConversions, BitStringsReadMostSignificantFirst) {
 }
 
 } // namespace
+
+// ---- the rack form's window class ---------------------------------------------
+
+TEST(RackForm, ItsClassGoesWithTheLibrarysUnloadAndTheNextFormRegistersItAfresh) {
+  constexpr wchar_t kClassName[] = L"OrvandelInstrumentForm";
+  auto registered = [&] {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    return GetClassInfoExW(GetModuleInstance(), kClassName, &windowClass) != FALSE;
+  };
+  {
+    TInstrumentForm form(L"Rack");
+    const HWND window = form.Handle();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(HINSTANCE(GetClassLongPtrW(window, GCLP_HMODULE)), GetModuleInstance());
+  }
+  ASSERT_TRUE(registered());
+
+  UnregisterModuleWindowClasses();
+  EXPECT_FALSE(registered()) << "no class of the library outlives its unload";
+
+  // As in a library loaded again: the next form registers its class anew.
+  TInstrumentForm again(L"Rack");
+  EXPECT_NE(again.Handle(), nullptr);
+  EXPECT_TRUE(registered());
+}
