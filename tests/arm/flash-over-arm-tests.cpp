@@ -6,6 +6,7 @@
 #include "arm-test-support.h"
 #include "armv7m-registers.h"
 #include "dialog-hook.h"
+#include "fake-host-object.h"
 #include "image-loaders.h"
 #include "sector-flash-writers.h"
 
@@ -233,6 +234,91 @@ TEST_F(FlashOverArm, LoaderStartsInThumbStateWhateverTheCoreHeldBefore) {
   const TDataChunkImage image = ImageOf(0, Pattern(1024, 11));
   EXPECT_EQ(Writer->FlashWrite(0, image, false, false, false, true), 0u);
   EXPECT_TRUE(ChipFlash(0, 1024) == image.DataArray);
+}
+
+// The flash memory utility's image object, answering by DISPID.
+TComPtr<TFakeHostObject> HostImage(const TDataChunkImage& AImage) {
+  auto image = TFakeHostObject::Create({L"IDataChunkImageInterface"});
+  image->OnCall(508709, [AImage](TFakeInvocation& AInv) {
+    AInv.ReturnInt(int32_t(AImage.TargetAddr));
+    return S_OK;
+  });
+  image->OnCall(508711, [AImage](TFakeInvocation& AInv) {
+    AInv.ReturnInt(int32_t(AImage.DataLen));
+    return S_OK;
+  });
+  image->OnCall(508713, [AImage](TFakeInvocation& AInv) {
+    AInv.ReturnInt(int32_t(AImage.DataArray.at(size_t(AInv.Int(0)))));
+    return S_OK;
+  });
+  return image;
+}
+
+// Not counted by the argument: the caller keeps the object alive.
+VARIANT Object(IDispatch* AValue) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_DISPATCH;
+  v.pdispVal = AValue;
+  return v;
+}
+
+VARIANT Bool(bool AValue) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BOOL;
+  v.boolVal = AValue ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+// The AHB-AP answers a bus error for one word of the RAM the loader will
+// cover while the writer saves that RAM: the host's write must fail with
+// the writer's message, leave every byte of RAM as the user had it (no
+// loader, no "restore" of what was never read) and touch no flash.
+TEST_F(FlashOverArm, BusErrorWhileSavingRamFailsTheWriteAndLeavesRamByteIdentical) {
+  constexpr DISPID kWriteFlashImage = 508719;
+  struct TCase {
+    const char* Name;
+    uint32_t Address;
+  };
+  const TCase cases[] = {
+      {"under the loader", kSram + 0x100},
+      {"under the command block", kSram + 0x400 + 0x18},
+      {"under the data buffer", kSram + 0x434 + 0x40},
+  };
+  const TDataChunkImage image = ImageOf(0, Pattern(1024, 21));
+  auto hostImage = HostImage(image);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::vector<uint32_t> flashBefore = ChipFlash(0, kFlashKb * 1024);
+    const TSimCounters countersBefore = Target.Sim().Counters();
+    const size_t dialogsBefore = Dialogs.Dialogs().size();
+
+    Target.Sim().Faults().BusErrorEnabled = true;
+    Target.Sim().Faults().BusErrorAddress = c.Address;
+    VARIANT result;
+    const HRESULT hr = InvokeDispId(
+        *static_cast<IDispatch*>(Writer.Get()), kWriteFlashImage,
+        {I4(0), Object(hostImage.Get()), Bool(false), Bool(false), Bool(false), Bool(true)},
+        &result);
+    VariantClear(&result);
+    // Disarmed before looking: the switch faults the simulator's own reads too.
+    Target.Sim().Faults().BusErrorEnabled = false;
+
+    EXPECT_EQ(hr, E_UNEXPECTED);
+    ASSERT_EQ(Dialogs.Dialogs().size(), dialogsBefore + 1);
+    EXPECT_EQ(Dialogs.Dialogs().back().Caption, L"Error");
+    const std::wstring& text = Dialogs.Dialogs().back().Text;
+    EXPECT_EQ(text.find(L"The flash loader was not installed: saving the target RAM"), 0u)
+        << std::string(text.begin(), text.end());
+    EXPECT_NE(text.find(L"target RAM is unchanged"), std::wstring::npos);
+    EXPECT_TRUE(SramNow() == Sram) << "target RAM changed";
+    EXPECT_FALSE(Writer->IsDriverInstalled());
+    EXPECT_TRUE(ChipFlash(0, kFlashKb * 1024) == flashBefore);
+    EXPECT_EQ(Target.Sim().Counters().FlashWordPrograms, countersBefore.FlashWordPrograms);
+    EXPECT_EQ(Target.Sim().Counters().FlashPageErases, countersBefore.FlashPageErases);
+    EXPECT_EQ(Target.Sim().Counters().FlashMassErases, countersBefore.FlashMassErases);
+  }
 }
 
 // The loader's own wait on a stuck controller polls it over a million times
