@@ -31,8 +31,8 @@ struct TArmV7MRegisterRow {
 inline constexpr int kArmV7MRegisterCount = 30;
 inline constexpr int kArmV7MRegisterIndexPC = 29;
 inline constexpr int kArmV7MRegisterIndexSP = 13;
-// The whole xPSR row: what a flash writer's loader start sets the Thumb bit
-// through (TTarvoDriverFlashTarget takes it).
+// The whole xPSR row: a flash writer sets the Thumb bit through it, by the
+// driver's register DISPIDs, when it starts its loader.
 inline constexpr int kArmV7MRegisterIndexXPSR = 16;
 
 namespace armv7m_rows {
