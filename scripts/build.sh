@@ -37,7 +37,7 @@ configure() {
 
 pids=()
 for tree in "$@"; do
-  (configure "$tree" && cmake --build "$build/$tree" -j"$(nproc)") >"$build/$tree.log" 2>&1 &
+  (configure "$tree" && cmake --build "$build/$tree" -j"${ORVANDEL_JOBS:-$(nproc)}") >"$build/$tree.log" 2>&1 &
   pids+=($!)
 done
 failed=0

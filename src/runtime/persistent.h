@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// The root of every object that can copy its state from another
+// (`Assign`) or hand it to another (`AssignTo`).
+class TPersistent {
+public:
+  virtual ~TPersistent() = default;
+  // The class's own name, as messages and the class registry show it.
+  virtual std::wstring ClassName() const { return L"TPersistent"; }
+  // Take on ASource's state. The default asks ASource to assign itself to
+  // this object and raises EConvertError when neither side knows the other.
+  virtual void Assign(const TPersistent* ASource);
+
+protected:
+  virtual void AssignTo(TPersistent* ADest) const;
+};
