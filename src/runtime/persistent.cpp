@@ -13,3 +13,9 @@ void TPersistent::Assign(const TPersistent* ASource) {
 void TPersistent::AssignTo(TPersistent* ADest) const {
   throw EConvertError(L"Cannot assign a " + ClassName() + L" to a " + ADest->ClassName());
 }
+
+std::wstring TPersistent::GetNamePath() const {
+  TPersistent* owner = GetOwner();
+  std::wstring ownerPath = owner ? owner->GetNamePath() : std::wstring();
+  return ownerPath.empty() ? ClassName() : ownerPath + L"." + ClassName();
+}

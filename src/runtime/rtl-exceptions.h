@@ -57,3 +57,22 @@ class ERegistryException : public Exception {
 class EIniFileException : public Exception {
   using Exception::Exception;
 };
+// A file could not be made or opened; the message names the file.
+class EFCreateError : public EStreamError {
+  using EStreamError::EStreamError;
+};
+class EFOpenError : public EStreamError {
+  using EStreamError::EStreamError;
+};
+// A module has no resource of the asked name and type.
+class EResNotFound : public Exception {
+  using Exception::Exception;
+};
+// zlib refused to deflate, or the deflated data are corrupt. A corrupt stream
+// is a read error too, so callers that reject unreadable data catch both.
+class ECompressionError : public EWriteError {
+  using EWriteError::EWriteError;
+};
+class EDecompressionError : public EReadError {
+  using EReadError::EReadError;
+};
