@@ -1,0 +1,60 @@
+#include "test-harness.h"
+
+#include <cstring>
+
+namespace harness {
+
+void PumpMessages() {
+  MSG message;
+  for (int i = 0; i < 10000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+std::unique_ptr<TBitmap> RenderControl(TWinControl& AControl) {
+  auto bitmap =
+      std::make_unique<TBitmap>(AControl.Width(), AControl.Height(), TPixelFormat::pf32bit);
+  AControl.PaintTo(bitmap->Canvas().Handle(), 0, 0);
+  GdiFlush();
+  return bitmap;
+}
+
+std::unique_ptr<TBitmap> PrintWindow(TWinControl& AControl) {
+  auto bitmap =
+      std::make_unique<TBitmap>(AControl.Width(), AControl.Height(), TPixelFormat::pf32bit);
+  SendMessageW(AControl.Handle(), WM_PRINT, reinterpret_cast<WPARAM>(bitmap->Canvas().Handle()),
+               PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND);
+  GdiFlush();
+  return bitmap;
+}
+
+TColor PixelAt(TBitmap& ABitmap, int AX, int AY) {
+  const auto* row = static_cast<const uint8_t*>(ABitmap.ScanLine(AY));
+  const uint8_t* pixel = row + size_t(AX) * 4;
+  return TColor(pixel[2] | (pixel[1] << 8) | (pixel[0] << 16));
+}
+
+bool SamePixels(TBitmap& A, TBitmap& B) {
+  if (A.Width() != B.Width() || A.Height() != B.Height())
+    return false;
+  for (int y = 0; y < A.Height(); ++y)
+    if (std::memcmp(A.ScanLine(y), B.ScanLine(y), size_t(A.Width()) * 4) != 0)
+      return false;
+  return true;
+}
+
+std::wstring SaveScreenshot(const std::wstring& AScene, TBitmap& ABitmap) {
+  CreateDirectoryW(L"screenshots", nullptr);
+  const std::wstring path = L"screenshots\\" + AScene + L".png";
+  TPngImage png;
+  png.Assign(&ABitmap);
+  // The picture is opaque whatever the DIB's fourth byte holds.
+  for (int y = 0; y < png.Height(); ++y)
+    for (int x = 0; x < png.Width(); ++x)
+      png.SetPixelARGB(x, y, png.PixelARGB(x, y) | 0xFF000000u);
+  png.SaveToFile(path);
+  return path;
+}
+
+} // namespace harness

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "controls.h"
+#include "graphics.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+// What the control tests need around real windows: a message pump, scenes
+// rendered into DIB sections, pixels read back, and PNG screenshots of named
+// scenes for people to look at.
+namespace harness {
+
+// Dispatches every message waiting for this thread (bounded, so a control
+// that keeps posting cannot hang a test).
+void PumpMessages();
+
+// The control and its children drawn with PaintTo into a new 32-bit DIB
+// section of the control's size.
+std::unique_ptr<TBitmap> RenderControl(TWinControl& AControl);
+// The same through the window: WM_PRINT with client, children and background.
+std::unique_ptr<TBitmap> PrintWindow(TWinControl& AControl);
+
+// The pixel at (AX, AY) as 0x00BBGGRR.
+TColor PixelAt(TBitmap& ABitmap, int AX, int AY);
+bool SamePixels(TBitmap& A, TBitmap& B);
+
+// Writes the bitmap as "screenshots/<AScene>.png" under the test's working
+// folder (the build tree) and answers the path.
+std::wstring SaveScreenshot(const std::wstring& AScene, TBitmap& ABitmap);
+
+} // namespace harness
