@@ -159,6 +159,7 @@ HRESULT TBSDLEntity_Impl::GetIdCode(uint32_t* AResult) {
 }
 
 HRESULT TBSDLEntity_Impl::GetBoundaryLength(int32_t* AResult) {
+  Ex->EvaluateBoundaryInfo();
   *AResult = Ex->BoundaryLength;
   return S_OK;
 }
@@ -174,6 +175,7 @@ HRESULT TBSDLEntity_Impl::GetPinMapping(int32_t AIndex, IPinMapping* AResult) {
 }
 
 HRESULT TBSDLEntity_Impl::GetBoundaryCell(int32_t AIndex, IBoundaryCell* AResult) {
+  Ex->EvaluateBoundaryInfo();
   *AResult = RecordOf<IBoundaryCell>(FOwner.FaceOf(ItemAt(Ex->BoundaryCells, AIndex)));
   return S_OK;
 }
@@ -200,6 +202,7 @@ HRESULT TBSDLEntity_Impl::GetPinMappingCount(int32_t* AResult) {
 }
 
 HRESULT TBSDLEntity_Impl::GetBoundaryCellCount(int32_t* AResult) {
+  Ex->EvaluateBoundaryInfo();
   *AResult = CountOf(Ex->BoundaryCells);
   return S_OK;
 }
@@ -326,6 +329,10 @@ HRESULT TScanPin_Impl::GetPinNumber(std::wstring* AResult) {
 }
 
 HRESULT TScanPin_Impl::GetKind(TPinKind* AResult) {
+  // A read entity's register decides which pins carry cells (and so stop
+  // being supply pins): it is evaluated before the pin answers.
+  if (Ex->Entity)
+    Ex->Entity->EvaluateBoundaryInfo();
   *AResult = static_cast<TPinKind>(Ex->Kind);
   return S_OK;
 }
@@ -336,11 +343,15 @@ HRESULT TScanPin_Impl::GetPinMapping(IPinMapping* AResult) {
 }
 
 HRESULT TScanPin_Impl::GetBoundaryCellCount(int32_t* AResult) {
+  if (Ex->Entity)
+    Ex->Entity->EvaluateBoundaryInfo();
   *AResult = CountOf(Ex->BoundaryCells);
   return S_OK;
 }
 
 HRESULT TScanPin_Impl::GetBoundaryCell(int32_t AIndex, IBoundaryCell* AResult) {
+  if (Ex->Entity)
+    Ex->Entity->EvaluateBoundaryInfo();
   *AResult = RecordOf<IBoundaryCell>(FOwner.FaceOf(ItemAt(Ex->BoundaryCells, AIndex)));
   return S_OK;
 }

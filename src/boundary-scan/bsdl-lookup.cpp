@@ -30,7 +30,9 @@ bool UnpackZipToFolder(const std::wstring& AArchive, const std::wstring& AFolder
     return false;
   TXCeedZip zip(AArchive);
   zip.SetPreservePaths(false);
-  zip.SetSkipIfExisting(false);
+  // The folder is shared (the temporary folder): a file already there may be
+  // another's, so it is kept, never replaced by an entry of the same name.
+  zip.SetSkipIfExisting(true);
   zip.SetUnzipToFolder(AFolder);
   zip.AddFilesToProcess(L"*.*");
   return zip.UnZip() == 0;

@@ -3,6 +3,6 @@
 #include <string>
 
 // Unpacks every file of an archive straight into AFolder (stored folders
-// dropped, existing files overwritten). True only when the archive exists
-// and the zip library reports success.
+// dropped); a file already in the folder is kept, never overwritten. True
+// only when the archive exists and the zip library reports success.
 bool UnpackZipToFolder(const std::wstring& AArchive, const std::wstring& AFolder);

@@ -13,9 +13,11 @@
 #include "bsdl-types.h"
 #include "vhdl-object.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -169,6 +171,13 @@ public:
   std::vector<std::pair<std::wstring, TInstructionOpCode*>> InstructionOpCodes;
 };
 
+// The keywords of the BSDL standard; the lazy evaluation reads the
+// attributes named by entries 6 ("Boundary_Length") and 7
+// ("Boundary_Register").
+extern const std::array<std::wstring_view, 78> BSDLKeywords;
+inline constexpr int BSDLKeyword_Boundary_Length = 6;
+inline constexpr int BSDLKeyword_Boundary_Register = 7;
+
 class TBSDLEntity : public TEntity {
 public:
   // All ones: the instruction is not defined.
@@ -198,6 +207,14 @@ public:
   void AddBoundaryCell(TBoundaryCell* ACell) { BoundaryCells.push_back(ACell); }
   void AddInstructionOpCode(TInstructionOpCode* AOpCode) { InstructionOpCodes.push_back(AOpCode); }
   void AddRegisterAssociation(TRegisterAssociation* ARA) { RegisterAssociations.push_back(ARA); }
+
+  // The boundary length and the boundary cells of an entity a reader made,
+  // computed from its "Boundary_Length" and "Boundary_Register" attributes
+  // the first time they are asked for; nothing for a builder's entity or
+  // once done. The register's entries are numbered from 0; a number left
+  // out gives an empty slot, and an entry that cannot be read ends the
+  // register with the cells read so far.
+  void EvaluateBoundaryInfo();
 
   // Takes a part made for this entity; answers it.
   template <typename T> T* Adopt(std::unique_ptr<T> APart) {
@@ -245,5 +262,7 @@ public:
   std::uint32_t Instruction_SAMPLE = UndefinedInstruction;
 
 private:
+  void ParseBoundaryRegister(std::wstring_view AText);
+
   std::vector<std::unique_ptr<TBSDLObject>> FParts;
 };

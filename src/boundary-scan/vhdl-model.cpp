@@ -35,7 +35,12 @@ void TrimInPlace(std::wstring& AText) {
   AText = AText.substr(first, last - first);
 }
 
-// A decimal integer of 32 bits, with an optional sign.
+// The index text that stands for "no number": a bus member numbered -999
+// keeps its index in parentheses, as a name would.
+constexpr std::int64_t kNoIndexNumber = -999;
+
+// A decimal integer of 32 bits, with an optional sign, other than the one
+// that stands for no number.
 bool IsDecimalInteger(std::wstring_view AText) {
   std::size_t at = 0;
   bool negative = false;
@@ -53,7 +58,7 @@ bool IsDecimalInteger(std::wstring_view AText) {
     if (value > limit)
       return false;
   }
-  return true;
+  return (negative ? -value : value) != kNoIndexNumber;
 }
 
 } // namespace

@@ -89,8 +89,8 @@ public:
   // Name, mode, " : " and the type with its range and default.
   std::wstring GetState_StringDescriptor() const override;
   // The name as a schematic net or pin: NAME, NAME[left..right] for a range,
-  // NAME3 for a single numeric index, NAME(N) for any other index. Trims the
-  // two range expressions in place first.
+  // NAME3 for a single numeric index, NAME(N) for any other index (-999
+  // counts as no number). Trims the two range expressions in place first.
   virtual std::wstring GetState_AsSchematicId();
 
   TElementKind ElementKind;

@@ -114,6 +114,13 @@ public:
   int Count() const { return static_cast<int>(FItems.size()); }
   const std::wstring& Key(int AIndex) const { return FItems.at(AIndex).first; }
   TVHDLObject* Object(int AIndex) const { return Raw(FItems.at(AIndex).second); }
+  // Hands the object at AIndex over to the caller and drops its entry; only
+  // for a list that owns its objects.
+  THolder Release(int AIndex) {
+    THolder object = std::move(FItems.at(AIndex).second);
+    FItems.erase(FItems.begin() + AIndex);
+    return object;
+  }
   // The first object under the key, or nullptr.
   TVHDLObject* Find(std::wstring_view AKey) const {
     auto at =

@@ -1,7 +1,9 @@
 #include "bsdl-entity-face.h"
 
 #include "bsdl-entity-builder.h"
+#include "bsdl-file-entity.h"
 #include "device-catalogue.h"
+#include "vhdl-reader-host.h"
 
 namespace {
 
@@ -17,8 +19,14 @@ bool NamesARecord(std::wstring_view AName, std::span<const TBSDLRecord> ARecords
 TBSDLEntitySlots::TBSDLEntitySlots(std::span<const TBSDLRecord> ARecords)
     : FRecords(ARecords), FSlots(ARecords.size()) {}
 
-HRESULT TBSDLEntitySlots::GetBSDLEntity(std::wstring_view ABSDLFilename,
-                                        IBSDLEntity* AResult) noexcept {
+std::wstring FindDeviceBSDLFile(const std::wstring& ABSDLFilename, const std::wstring& AVendor,
+                                const std::wstring& AFamily) {
+  return TBSDLEntity::FindFullBSDLPath(
+      TBSDLEntity::DetermineFullPath(ABSDLFilename, AVendor, AFamily, std::wstring()));
+}
+
+HRESULT TBSDLEntitySlots::GetBSDLEntity(std::wstring_view ABSDLFilename, IBSDLEntity* AResult,
+                                        const TBSDLFileLocator& ALocate) noexcept {
   if (!AResult)
     return E_POINTER;
   *AResult = IBSDLEntity();
@@ -26,6 +34,13 @@ HRESULT TBSDLEntitySlots::GetBSDLEntity(std::wstring_view ABSDLFilename,
     if (!NamesARecord(ABSDLFilename, FRecords))
       return;
     TComPtr<TBSDLEntityObject>& slot = FSlots[BSDLNameIndex(ABSDLFilename, FRecords)];
+    if (!slot && ALocate) {
+      const std::wstring path = ALocate();
+      THostReaderSurroundings host;
+      if (!path.empty())
+        if (std::unique_ptr<TBSDLEntity> read = ReadCompleteBSDLEntity(path, &host))
+          slot = TComPtr<TBSDLEntityObject>(new TBSDLEntityObject(std::move(read)));
+    }
     if (!slot) {
       // Each build has its own index lists (TBSDLEntityBuilder), so a build
       // that failed leaves nothing a later one could pick up.

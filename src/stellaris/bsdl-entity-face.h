@@ -13,9 +13,21 @@
 #include "bsdl-faces.h"
 #include "bsdl-records.h"
 
+#include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
+
+// Answers the path of the device's own BSDL file when one is on disk, else
+// the empty text; asked only when an entity is to be made.
+using TBSDLFileLocator = std::function<std::wstring()>;
+
+// The device's BSDL file in the library tree ("Library\BSDL\" + vendor +
+// "\" + family), its copy in the temporary folder, or that copy unpacked
+// from the ".Zip" archive beside it; empty when there is none.
+std::wstring FindDeviceBSDLFile(const std::wstring& ABSDLFilename, const std::wstring& AVendor,
+                                const std::wstring& AFamily);
 
 class TBSDLEntitySlots {
 public:
@@ -25,7 +37,12 @@ public:
   // it. A name in no record gives the empty entity and S_OK. A failed build
   // answers E_UNEXPECTED with the empty entity and leaves the slot empty, so
   // the next request builds afresh from nothing of the failed one.
-  HRESULT GetBSDLEntity(std::wstring_view ABSDLFilename, IBSDLEntity* AResult) noexcept;
+  //
+  // When ALocate finds the device's BSDL file, the entity is read from it
+  // (its boundary register evaluated on first use); a file that cannot be
+  // read leaves the compiled-in record to answer.
+  HRESULT GetBSDLEntity(std::wstring_view ABSDLFilename, IBSDLEntity* AResult,
+                        const TBSDLFileLocator& ALocate = {}) noexcept;
   // The same for a device kind's BSDL file; a kind outside the catalogue
   // gives the empty entity and S_OK.
   HRESULT GetBSDLEntityForKind(int AKind, IBSDLEntity* AResult) noexcept;

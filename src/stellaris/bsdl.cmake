@@ -27,5 +27,6 @@ target_link_libraries(orvandel_stellaris_bsdl PUBLIC orvandel_boundary_scan orva
 if(WIN32)
   add_library(orvandel_stellaris_bsdl_face STATIC bsdl-entity-face.cpp)
   target_include_directories(orvandel_stellaris_bsdl_face PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(orvandel_stellaris_bsdl_face PUBLIC orvandel_stellaris_bsdl orvandel_bsdl_faces)
+  target_link_libraries(orvandel_stellaris_bsdl_face PUBLIC orvandel_stellaris_bsdl orvandel_bsdl_faces
+                        orvandel_bsdl_lookup orvandel_vhdl_reader_host)
 endif()

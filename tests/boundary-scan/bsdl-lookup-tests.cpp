@@ -49,9 +49,26 @@ protected:
     FTemp = IncludeTrailingChar(GetTempFolder(), L'\\');
     FLibrary = FTemp + L"orvandel-lookup-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(++FCounter) + L"\\";
+    // Process ids come again under Wine: a folder left by an earlier run goes.
+    RemoveLibrary();
     ASSERT_TRUE(CreateDirectoryW(FLibrary.c_str(), nullptr));
     for (const wchar_t* name : {L"readme.txt", L"LM3S101.bsd", L"orvandel-only-here.bsd"})
       DeleteFileW((FTemp + name).c_str());
+  }
+  void TearDown() override { RemoveLibrary(); }
+  // The library folder with its files and its sub-folders' files.
+  void RemoveLibrary() {
+    for (const std::wstring& folder : {FLibrary + L"out\\", FLibrary}) {
+      WIN32_FIND_DATAW data;
+      const HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+      if (find != INVALID_HANDLE_VALUE) {
+        do
+          DeleteFileW((folder + data.cFileName).c_str());
+        while (FindNextFileW(find, &data));
+        FindClose(find);
+      }
+      RemoveDirectoryW(folder.c_str());
+    }
   }
   void Write(const std::wstring& AName) {
     const HANDLE file = CreateFileW(AName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -107,6 +124,30 @@ TEST_F(BSDLFind, UnpackingAnswersWhetherTheArchiveWasUnpacked) {
   EXPECT_TRUE(UnpackZipToFolder(FLibrary + L"files.Zip", out));
   EXPECT_TRUE(FileExists(out + L"LM3S101.bsd"));
   EXPECT_TRUE(FileExists(out + L"readme.txt"));
+}
+
+// The temporary folder is shared: a file of the same name already there is
+// another's and stays as it was.
+TEST_F(BSDLFind, UnpackingNeverOverwritesAFileAlreadyThere) {
+  const std::wstring theirs = FTemp + L"readme.txt";
+  {
+    const HANDLE file = CreateFileW(theirs.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "theirs", 6, &written, nullptr);
+    CloseHandle(file);
+  }
+  Archive(FLibrary + L"LM3S101.Zip");
+  EXPECT_EQ(TBSDLEntity::FindFullBSDLPath(FLibrary + L"LM3S101.bsd"), FTemp + L"LM3S101.bsd");
+  const HANDLE file = CreateFileW(theirs.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  char bytes[16] = {};
+  DWORD read = 0;
+  ReadFile(file, bytes, sizeof(bytes), &read, nullptr);
+  CloseHandle(file);
+  EXPECT_EQ(std::string(bytes, read), "theirs");
 }
 
 } // namespace

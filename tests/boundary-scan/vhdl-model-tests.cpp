@@ -251,9 +251,12 @@ const std::vector<TElementCase> kPortCases = {
     // Range expressions are trimmed before they are compared.
     {L"DATA", eElectricIO, L"bit_vector", VHDLWord_To, L" 3", L"3 ", L"",
      L"Port DATA I/O : bit_vector( 3 to 3 )", L"DATA3"},
-    // Every decimal integer is an index, -999 too; one beyond 32 bits is not.
+    // Every decimal integer of 32 bits is an index but -999, which stands
+    // for no number; one beyond 32 bits is not.
+    {L"DATA", eElectricIO, L"bit_vector", VHDLWord_To, L"-998", L"-998", L"",
+     L"Port DATA I/O : bit_vector(-998)", L"DATA-998"},
     {L"DATA", eElectricIO, L"bit_vector", VHDLWord_To, L"-999", L"-999", L"",
-     L"Port DATA I/O : bit_vector(-999)", L"DATA-999"},
+     L"Port DATA I/O : bit_vector(-999)", L"DATA(-999)"},
     {L"DATA", eElectricIO, L"bit_vector", VHDLWord_To, L"4294967296", L"4294967296", L"",
      L"Port DATA I/O : bit_vector(4294967296)", L"DATA(4294967296)"},
     // A direction that is no word identifier writes no word and reads
