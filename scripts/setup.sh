@@ -11,6 +11,7 @@ packages=(
   openocd
   gcc-arm-none-eabi binutils-arm-none-eabi libnewlib-arm-none-eabi
   libunicorn-dev
+  valgrind
 )
 
 # 32-bit Wine needs the kernel to run 32-bit Linux programs. Some machines'

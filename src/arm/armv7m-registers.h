@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The host's view of the ARMv7-M register file: 30 rows, several of them
 // fields of the xPSR or of the special-register word. One routine walks the
@@ -89,7 +90,10 @@ inline constexpr uint8_t kAckWait = 1, kAckOkFault = 2;
 // Data bits 31..0, then register address bits 3 and 2, then RnW; the most
 // significant bit first, so the last character is scan bit 0.
 std::wstring DapScanText(uint32_t AData, uint8_t AAddress, bool ARead);
+// The same text into the caller's room of kDapScanBits characters.
+inline constexpr unsigned kDapScanBits = 35;
+void DapScanTextInto(uint32_t AData, uint8_t AAddress, bool ARead, wchar_t* AText);
 // The captured data (characters 1-32) and acknowledge (33-35); a part that
 // does not read as a bit string gives 0.
-uint32_t DapCapturedData(const std::wstring& ACaptured);
-uint8_t DapCapturedAck(const std::wstring& ACaptured);
+uint32_t DapCapturedData(std::wstring_view ACaptured);
+uint8_t DapCapturedAck(std::wstring_view ACaptured);

@@ -2,6 +2,8 @@
 
 #include "text-utils.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kIdle = 2, kDrShift = 5, kDrExit1 = 6, kIrShift = 12, kIrExit1 = 13;
@@ -10,29 +12,52 @@ bool InV7MRange(int32_t AIndex) {
   return uint32_t(AIndex) < uint32_t(kArmV7MRegisterCount);
 }
 
-uint32_t BitsValue(const std::wstring& AText) {
-  uint32_t value = 0;
-  return BinStrToInt(AText, value) ? value : 0;
+// The text of every 4-bit value, most significant bit first.
+struct TNibbleTexts {
+  wchar_t Text[16][4];
+  constexpr TNibbleTexts() : Text() {
+    for (unsigned v = 0; v < 16; ++v)
+      for (unsigned i = 0; i < 4; ++i)
+        Text[v][i] = (v >> (3 - i)) & 1 ? L'1' : L'0';
+  }
+};
+constexpr TNibbleTexts kNibbleTexts;
+
+// The value of a bit string; any other text goes the general way, which
+// also takes the forms a bit string may be written in, and gives 0 where
+// it does not read as one.
+uint32_t BitsValue(std::wstring_view AText) {
+  uint32_t value = 0, wrong = 0;
+  for (const wchar_t c : AText) {
+    const uint32_t bit = uint32_t(c) ^ uint32_t(L'0');
+    wrong |= bit;
+    value = (value << 1) | (bit & 1);
+  }
+  if (!(wrong & ~1u))
+    return value;
+  return BinStrToInt(std::wstring(AText), value) ? value : 0;
 }
 
 } // namespace
 
-std::wstring DapScanText(uint32_t AData, uint8_t AAddress, bool ARead) {
-  std::wstring text;
-  text.reserve(35);
-  for (int i = 31; i >= 0; --i)
-    text += (AData >> i) & 1 ? L'1' : L'0';
+void DapScanTextInto(uint32_t AData, uint8_t AAddress, bool ARead, wchar_t* AText) {
+  for (int i = 0; i < 8; ++i)
+    std::copy_n(kNibbleTexts.Text[(AData >> (28 - 4 * i)) & 0xF], 4, AText + 4 * i);
   const unsigned low = ((AAddress >> 1) & 6) | (ARead ? 1 : 0);
-  for (int i = 2; i >= 0; --i)
-    text += (low >> i) & 1 ? L'1' : L'0';
+  std::copy_n(kNibbleTexts.Text[low] + 1, 3, AText + 32);
+}
+
+std::wstring DapScanText(uint32_t AData, uint8_t AAddress, bool ARead) {
+  std::wstring text(kDapScanBits, L'0');
+  DapScanTextInto(AData, AAddress, ARead, text.data());
   return text;
 }
 
-uint32_t DapCapturedData(const std::wstring& ACaptured) {
+uint32_t DapCapturedData(std::wstring_view ACaptured) {
   return ACaptured.size() < 32 ? 0 : BitsValue(ACaptured.substr(0, 32));
 }
 
-uint8_t DapCapturedAck(const std::wstring& ACaptured) {
+uint8_t DapCapturedAck(std::wstring_view ACaptured) {
   return ACaptured.size() < 35 ? 0 : uint8_t(BitsValue(ACaptured.substr(32, 3)));
 }
 
@@ -223,40 +248,38 @@ HRESULT TARMv7M::RemoveSoftBreakpoint(int32_t ASpace, int64_t AAddress, uint32_t
   return hr;
 }
 
-bool TARMv7M::Scan(uint8_t AInstruction, uint8_t AAddress, bool ARead, uint32_t AData,
-                   std::wstring& ACaptured) {
+bool TARMv7M::Scan(uint8_t AInstruction, uint8_t AAddress, bool ARead, uint32_t AData) {
   if (GetJTagChannel().IsEmpty())
     return false;
   GetJTagChannel().MoveToState(kIdle, kIrShift);
   GetJTagChannel().ShiftInstruction(AInstruction, GetJTagIndex());
   GetJTagChannel().MoveToState(kIrExit1, kDrShift);
-  ACaptured = GetJTagChannel().ShiftDataBits(DapScanText(ARead ? 0 : AData, AAddress, ARead),
-                                             GetJTagIndex());
+  // The text and the answer keep their room from scan to scan.
+  FScanText.resize(kDapScanBits);
+  DapScanTextInto(ARead ? 0 : AData, AAddress, ARead, FScanText.data());
+  GetJTagChannel().ShiftDataBitsInto(FScanText, GetJTagIndex(), FScanCaptured);
   GetJTagChannel().MoveToState(kDrExit1, kIdle);
   return true;
 }
 
 bool TARMv7M::DapScanRead(uint8_t AInstruction, uint8_t AAddress, uint32_t& AData, uint8_t& AAck) {
-  std::wstring captured;
-  if (!Scan(AInstruction, AAddress, true, 0, captured))
+  if (!Scan(AInstruction, AAddress, true, 0))
     return false;
-  AData = DapCapturedData(captured);
-  AAck = DapCapturedAck(captured);
+  AData = DapCapturedData(FScanCaptured);
+  AAck = DapCapturedAck(FScanCaptured);
   return true;
 }
 
 bool TARMv7M::DapScanPostRead(uint8_t AInstruction, uint8_t AAddress, uint32_t& AData) {
-  std::wstring captured;
-  if (!Scan(AInstruction, AAddress, true, 0, captured))
+  if (!Scan(AInstruction, AAddress, true, 0))
     return false;
-  AData = DapCapturedData(captured);
+  AData = DapCapturedData(FScanCaptured);
   return true;
 }
 
 bool TARMv7M::DapScanWrite(uint8_t AInstruction, uint8_t AAddress, uint32_t AData, uint8_t& AAck) {
-  std::wstring captured;
-  if (!Scan(AInstruction, AAddress, false, AData, captured))
+  if (!Scan(AInstruction, AAddress, false, AData))
     return false;
-  AAck = DapCapturedAck(captured);
+  AAck = DapCapturedAck(FScanCaptured);
   return true;
 }

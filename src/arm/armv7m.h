@@ -4,6 +4,7 @@
 #include "armv7m-registers.h"
 
 #include <cstdint>
+#include <string>
 
 // The ARMv7-M register set as the host sees it (30 rows, several of them
 // fields of one core register), the core register access by architectural
@@ -72,6 +73,8 @@ private:
   uint32_t KnownWord(int32_t ACore, uint32_t& ACache, bool& AKnown);
   // Writes a whole cached word and keeps what the core now holds.
   void WriteCachedWord(int32_t ACore, uint32_t AWord, uint32_t& ACache, bool& AKnown);
-  bool Scan(uint8_t AInstruction, uint8_t AAddress, bool ARead, uint32_t AData,
-            std::wstring& ACaptured);
+  // One scan; its answer is left in FScanCaptured.
+  bool Scan(uint8_t AInstruction, uint8_t AAddress, bool ARead, uint32_t AData);
+  std::wstring FScanText;
+  std::wstring FScanCaptured;
 };

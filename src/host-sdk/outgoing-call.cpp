@@ -2,15 +2,19 @@
 
 #include <oleauto.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
+// Set up when taken (TCallState::TakeSlot): the 64 of a call are not
+// touched before.
 struct TStringSlot {
-  BSTR Wide = nullptr;
-  std::string* Ansi = nullptr;
-  std::wstring* Unicode = nullptr;
+  BSTR Wide;
+  std::string* Ansi;
+  std::wstring* Unicode;
 };
 
 BSTR NewBstr(const std::wstring& AText) {
@@ -59,23 +63,40 @@ std::wstring VarTypeName(VARTYPE AType) {
   return buf;
 }
 
-// Everything one call allocates, released however the call ends.
+// Everything one call allocates, released however the call ends. Only the
+// string slots that were taken are set up and released: most calls carry
+// no narrow or program string at all.
 struct TCallState {
   VARIANTARG Args[kMaxHostCallArgs];
   unsigned ArgCount = 0;
+  unsigned SlotCount = 0;
   TStringSlot Slots[kStringSlots];
   EXCEPINFO ExcepInfo{};
   VARIANT Result;
 
-  TCallState() { VariantInit(&Result); }
+  TCallState() { V_VT(&Result) = VT_EMPTY; }
   ~TCallState() {
-    const BSTR empty = SharedEmptyBstr();
-    for (TStringSlot& s : Slots)
-      if (s.Wide && s.Wide != empty) SysFreeString(s.Wide);
-    SysFreeString(ExcepInfo.bstrSource);
-    SysFreeString(ExcepInfo.bstrDescription);
-    SysFreeString(ExcepInfo.bstrHelpFile);
-    VariantClear(&Result);
+    if (SlotCount) {
+      const BSTR empty = SharedEmptyBstr();
+      for (unsigned i = 0; i < SlotCount; ++i)
+        if (Slots[i].Wide && Slots[i].Wide != empty)
+          SysFreeString(Slots[i].Wide);
+    }
+    if (ExcepInfo.bstrSource)
+      SysFreeString(ExcepInfo.bstrSource);
+    if (ExcepInfo.bstrDescription)
+      SysFreeString(ExcepInfo.bstrDescription);
+    if (ExcepInfo.bstrHelpFile)
+      SysFreeString(ExcepInfo.bstrHelpFile);
+    if (V_VT(&Result) != VT_EMPTY)
+      VariantClear(&Result);
+  }
+  TStringSlot& TakeSlot() {
+    if (SlotCount >= unsigned(kStringSlots))
+      throw EVariantDispatchError(L"More string arguments than one call carries");
+    TStringSlot& slot = Slots[SlotCount++];
+    slot = TStringSlot{nullptr, nullptr, nullptr};
+    return slot;
   }
 };
 
@@ -88,18 +109,18 @@ template <class T> T ReadSlot(const uint8_t* ABlock, unsigned AOffset) {
 void BuildArguments(TCallState& AState, const THostCallDescriptor& ADescriptor,
                     const uint8_t* AArgs) {
   SharedEmptyBstr();
-  unsigned offset = 0, slot = 0;
+  unsigned offset = 0;
   const unsigned n = ADescriptor.ArgCount;
   for (unsigned i = 0; i < n; ++i) {
     const uint8_t kind = ADescriptor.ArgTypes[i];
     if (!KnownKind(kind)) throw EVariantDispatchError(L"Variant method calls not supported");
     VARIANTARG& v = AState.Args[n - 1 - i];
-    VariantInit(&v);
+    V_VT(&v) = VT_EMPTY;
     const uint8_t base = kind & 0x7F;
     if (kind & kArgByRef) {
       void* target = ReadSlot<void*>(AArgs, offset);
       if (base == kArgNarrowString || base == kArgProgramString) {
-        TStringSlot& s = AState.Slots[slot++];
+        TStringSlot& s = AState.TakeSlot();
         if (base == kArgNarrowString) {
           s.Ansi = static_cast<std::string*>(target);
           s.Wide = NewBstr(NarrowToWide(*s.Ansi));
@@ -150,7 +171,7 @@ void BuildArguments(TCallState& AState, const THostCallDescriptor& ADescriptor,
         V_UI1(&v) = uint8_t(ReadSlot<int32_t>(AArgs, offset));
         break;
       case kArgNarrowString: case kArgProgramString: {
-        TStringSlot& s = AState.Slots[slot++];
+        TStringSlot& s = AState.TakeSlot();
         const void* text = ReadSlot<const void*>(AArgs, offset);
         s.Wide = base == kArgNarrowString ? NewBstr(NarrowToWide(*static_cast<const std::string*>(text)))
                                           : NewBstr(*static_cast<const std::wstring*>(text));
@@ -329,7 +350,8 @@ TOutgoingValue OutgoingDispatchCall(void* AResult, IDispatch* ADispatch,
   if (hr != S_OK) RaiseOleError(hr, state.ExcepInfo);
 
   // Every by-reference string comes back, also after an empty one.
-  for (TStringSlot& s : state.Slots) {
+  for (unsigned i = 0; i < state.SlotCount; ++i) {
+    TStringSlot& s = state.Slots[i];
     if (s.Ansi) *s.Ansi = WideToNarrow(s.Wide);
     if (s.Unicode) s.Unicode->assign(s.Wide ? s.Wide : L"", s.Wide ? SysStringLen(s.Wide) : 0);
   }
@@ -339,8 +361,67 @@ TOutgoingValue OutgoingDispatchCall(void* AResult, IDispatch* ADispatch,
 
 namespace outgoing_detail {
 
-TArgPacker::~TArgPacker() {
-  for (BSTR b : FTemporaries) SysFreeString(b);
+namespace {
+
+// By-value wide strings travel as BSTRs that the host only reads while the
+// call runs. Those of one length are kept and filled again by the next call,
+// so a road that sends texts of the same length over and over (a scan's
+// bits) allocates nothing once it runs. The pool holds what finished calls
+// gave back; a call in progress, nested ones included, holds its own. Calls
+// come on the host's thread; should two threads meet here anyway, the one
+// that finds the pool busy allocates and frees as usual.
+class TBstrPool {
+public:
+  ~TBstrPool() {
+    for (unsigned i = 0; i < FCount; ++i)
+      SysFreeString(FFree[i]);
+  }
+  BSTR Take(const wchar_t* AText, UINT ALength) {
+    if (!FBusy.exchange(true, std::memory_order_acquire)) {
+      for (unsigned i = FCount; i-- > 0;) {
+        BSTR b = FFree[i];
+        if (SysStringLen(b) == ALength) {
+          FFree[i] = FFree[--FCount];
+          FBusy.store(false, std::memory_order_release);
+          std::memcpy(b, AText, ALength * sizeof(wchar_t));
+          return b;
+        }
+      }
+      FBusy.store(false, std::memory_order_release);
+    }
+    return SysAllocStringLen(AText, ALength);
+  }
+  void Give(BSTR AText) {
+    if (!FBusy.exchange(true, std::memory_order_acquire)) {
+      BSTR evicted = nullptr;
+      if (FCount < kKept)
+        FFree[FCount++] = AText;
+      else
+        evicted = std::exchange(FFree[0], AText);
+      FBusy.store(false, std::memory_order_release);
+      AText = evicted;
+    }
+    if (AText)
+      SysFreeString(AText);
+  }
+
+private:
+  static constexpr unsigned kKept = 8;
+  std::atomic<bool> FBusy{false};
+  unsigned FCount = 0;
+  BSTR FFree[kKept];
+};
+
+TBstrPool& BstrPool() {
+  static TBstrPool pool;
+  return pool;
+}
+
+} // namespace
+
+void TArgPacker::Release() {
+  for (unsigned i = 0; i < FTemporaryCount; ++i)
+    BstrPool().Give(FTemporaries[i]);
   for (BSTR* slot : FWideSlots) {
     SysFreeString(*slot);
     delete slot;
@@ -411,8 +492,11 @@ void TArgPacker::Add(const std::wstring& AValue) {
   const uint8_t kind = NextKind();
   if (kind == VT_BSTR) {
     // A wide-string argument travels as a BSTR; an empty one as a null BSTR.
-    BSTR b = AValue.empty() ? nullptr : SysAllocStringLen(AValue.data(), UINT(AValue.size()));
-    if (b) FTemporaries.push_back(b);
+    if (FTemporaryCount >= unsigned(kMaxHostCallArgs))
+      throw EVariantDispatchError(L"More arguments than one call carries");
+    BSTR b = AValue.empty() ? nullptr : BstrPool().Take(AValue.data(), UINT(AValue.size()));
+    if (b)
+      FTemporaries[FTemporaryCount++] = b;
     Put(&b, kPointerSlot);
   } else if (kind == kArgProgramString) {
     const void* p = &AValue;
@@ -481,7 +565,7 @@ void TArgPacker::Add(IDispatch** AValue) {
   Put(&AValue, kPointerSlot);
 }
 
-void TArgPacker::WriteBack() {
+void TArgPacker::WriteBackStrings() {
   for (const TWideBack& w : FWideBack)
     w.Target->assign(*w.Slot ? *w.Slot : L"", *w.Slot ? SysStringLen(*w.Slot) : 0);
 }

@@ -81,7 +81,10 @@ namespace outgoing_detail {
 class TArgPacker {
 public:
   explicit TArgPacker(const THostCallDescriptor& ADescriptor) : FDescriptor(ADescriptor) {}
-  ~TArgPacker();
+  ~TArgPacker() {
+    if (FTemporaryCount || !FWideSlots.empty())
+      Release();
+  }
   TArgPacker(const TArgPacker&) = delete;
   TArgPacker& operator=(const TArgPacker&) = delete;
 
@@ -104,17 +107,24 @@ public:
 
   const uint8_t* Block() const { return FBlock; }
   // Copies by-reference wide strings back into the caller's variables.
-  void WriteBack();
+  void WriteBack() {
+    if (!FWideBack.empty())
+      WriteBackStrings();
+  }
 
 private:
   uint8_t NextKind();
+  void Release();
+  void WriteBackStrings();
   void Put(const void* AData, unsigned ASize);
 
   const THostCallDescriptor& FDescriptor;
   unsigned FIndex = 0;
   unsigned FOffset = 0;
-  alignas(8) uint8_t FBlock[kMaxHostCallArgs * kVariantSlot] = {};
-  std::vector<BSTR> FTemporaries;
+  // Only the bytes the arguments fill are ever read.
+  alignas(8) uint8_t FBlock[kMaxHostCallArgs * kVariantSlot];
+  BSTR FTemporaries[kMaxHostCallArgs];
+  unsigned FTemporaryCount = 0;
   struct TWideBack {
     std::wstring* Target;
     BSTR* Slot;
@@ -180,6 +190,20 @@ std::wstring HostCallString(IDispatch* ADispatch, const THostCallDescriptor& ADe
   } guard{result};
   HostCall(&result, ADispatch, ADescriptor, AArgs...);
   return std::wstring(result ? result : L"", result ? SysStringLen(result) : 0);
+}
+
+// The same into the caller's text, whose room is reused: a road that asks for
+// texts over and over allocates nothing on its side.
+template <class... A>
+void HostCallStringInto(std::wstring& AResult, IDispatch* ADispatch,
+                        const THostCallDescriptor& ADescriptor, const A&... AArgs) {
+  BSTR result = nullptr;
+  struct TFree {
+    BSTR& B;
+    ~TFree() { SysFreeString(B); }
+  } guard{result};
+  HostCall(&result, ADispatch, ADescriptor, AArgs...);
+  AResult.assign(result ? result : L"", result ? SysStringLen(result) : 0);
 }
 
 template <class TRecord, class... A>

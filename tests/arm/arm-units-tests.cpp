@@ -115,6 +115,7 @@ protected:
   TMemoryFake<TARMBase> Driver;
 
   void SetUp() override {
+    Host.LogScanRoad();
     TBoolean bound;
     Driver.SetTarvoDevice(ITarvoDevice::FromDispatch(Host.Device(0).Dispatch()), &bound);
   }

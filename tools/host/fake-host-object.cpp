@@ -55,6 +55,21 @@ TFakeCall& TFakeCall::operator=(const TFakeCall& AOther) {
   return *this;
 }
 
+TFakeCall& TFakeCall::operator=(TFakeCall&& AOther) noexcept {
+  if (this != &AOther) {
+    for (VARIANT& v : Args)
+      VariantClear(&v);
+    DispId = AOther.DispId;
+    Flags = AOther.Flags;
+    Record = std::move(AOther.Record);
+    Operation = std::move(AOther.Operation);
+    Args = std::move(AOther.Args);
+    AOther.Args.clear();
+    Answer = AOther.Answer;
+  }
+  return *this;
+}
+
 TFakeCall::~TFakeCall() {
   for (VARIANT& v : Args)
     VariantClear(&v);
@@ -89,7 +104,10 @@ VARIANT ReadValue(VARIANT& AArg, VARTYPE AType) {
 } // namespace
 
 int32_t TFakeInvocation::Int(unsigned AIndex) {
-  VARIANT v = ReadValue(Arg(AIndex), VT_I4);
+  VARIANT& arg = Arg(AIndex);
+  if (V_VT(&arg) == VT_I4)
+    return V_I4(&arg);
+  VARIANT v = ReadValue(arg, VT_I4);
   return V_I4(&v);
 }
 
@@ -118,6 +136,18 @@ std::wstring TFakeInvocation::Text(unsigned AIndex) {
   else
     throw std::invalid_argument("argument is not a string");
   return std::wstring(text ? text : L"", text ? SysStringLen(text) : 0);
+}
+
+std::wstring_view TFakeInvocation::TextView(unsigned AIndex) {
+  VARIANT& arg = Arg(AIndex);
+  BSTR text = nullptr;
+  if (V_VT(&arg) == VT_BSTR)
+    text = V_BSTR(&arg);
+  else if (V_VT(&arg) == (VT_BYREF | VT_BSTR) && V_BSTRREF(&arg))
+    text = *V_BSTRREF(&arg);
+  else
+    throw std::invalid_argument("argument is not a string");
+  return text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view();
 }
 
 bool TFakeInvocation::IsNullText(unsigned AIndex) {
@@ -192,8 +222,12 @@ void TFakeInvocation::ReturnReal(double AValue) {
 }
 
 void TFakeInvocation::ReturnText(const std::wstring& AValue) {
+  ReturnText(AValue.data(), AValue.size());
+}
+
+void TFakeInvocation::ReturnText(const wchar_t* AText, size_t ALength) {
   VARIANT& r = NewResult();
-  BSTR text = SysAllocStringLen(AValue.data(), UINT(AValue.size()));
+  BSTR text = SysAllocStringLen(AText, UINT(ALength));
   if (!text)
     throw std::bad_alloc();
   V_VT(&r) = VT_BSTR;
@@ -262,10 +296,28 @@ void TFakeHostObject::Serve(std::wstring_view ARecord) {
     if (k == kind)
       return;
   FKinds.push_back(kind);
+  FRoutes.clear();
 }
 
 void TFakeHostObject::OnCall(DISPID ADispId, TFakeHandler AHandler) {
-  FHandlers[ADispId] = std::move(AHandler);
+  // A handler that scripts its own DISPID again keeps running: the call
+  // holds its own reference to the handler it runs.
+  FHandlers[ADispId] = std::make_shared<const TFakeHandler>(std::move(AHandler));
+  FRoutes.erase(ADispId);
+}
+
+const TFakeHostObject::TRoute& TFakeHostObject::RouteOf(DISPID ADispId) {
+  const auto known = FRoutes.find(ADispId);
+  if (known != FRoutes.end())
+    return known->second;
+  TRoute route;
+  for (const THostRecordKind* kind : FKinds)
+    if (const THostRecordCall* call = FindHostRecordCall(*kind, ADispId))
+      route.Calls.push_back(call);
+  const auto handler = FHandlers.find(ADispId);
+  if (handler != FHandlers.end())
+    route.Handler = handler->second;
+  return FRoutes.emplace(ADispId, std::move(route)).first->second;
 }
 
 void TFakeHostObject::ClearLog() {
@@ -378,44 +430,69 @@ HRESULT STDMETHODCALLTYPE TFakeHostObject::Invoke(DISPID ADispId, REFIID, LCID, 
   }
 }
 
+bool TFakeHostObject::Matches(const THostRecordCall& ACall, WORD AFlags,
+                              const DISPPARAMS& AParams) {
+  if (AParams.cArgs != ACall.ArgCount || AParams.cNamedArgs != 0)
+    return false;
+  const WORD flags =
+      ACall.ArgCount == 0 ? (DISPATCH_METHOD | DISPATCH_PROPERTYGET) : DISPATCH_METHOD;
+  if (AFlags != flags)
+    return false;
+  for (unsigned i = 0; i < ACall.ArgCount; ++i) {
+    const VARIANT& arg = AParams.rgvarg[ACall.ArgCount - 1 - i];
+    const VARTYPE want = ArrivingVarType(ACall.ArgTypes[i]);
+    if (V_VT(&arg) != want || ((want & VT_BYREF) && !V_BYREF(&arg)))
+      return false;
+  }
+  return true;
+}
+
 HRESULT TFakeHostObject::InvokeChecked(DISPID ADispId, WORD AFlags, DISPPARAMS& AParams,
                                        VARIANT* AResult, EXCEPINFO* AExcepInfo, UINT* AArgErr) {
+  // Held by value: a handler may script this object again while it runs.
+  const TRoute& route = RouteOf(ADispId);
+  const std::shared_ptr<const TFakeHandler> handler = route.Handler;
   // Of the served records' calls with this DISPID, the first that matches.
   const THostRecordCall* call = nullptr;
-  TMismatch mismatch;
-  for (const THostRecordKind* kind : FKinds) {
-    const THostRecordCall* candidate = FindHostRecordCall(*kind, ADispId);
-    if (!candidate)
-      continue;
-    TMismatch why = Mismatch(*candidate, AFlags, AParams, AArgErr);
-    if (why.Code == S_OK) {
+  for (const THostRecordCall* candidate : route.Calls)
+    if (Matches(*candidate, AFlags, AParams)) {
       call = candidate;
-      mismatch = {};
       break;
     }
-    if (mismatch.Code == S_OK)
-      mismatch = std::move(why);
-  }
+  TMismatch mismatch;
+  if (!call)
+    for (const THostRecordCall* candidate : route.Calls) {
+      TMismatch why = Mismatch(*candidate, AFlags, AParams, AArgErr);
+      if (mismatch.Code == S_OK)
+        mismatch = std::move(why);
+    }
 
-  TFakeCall logged;
-  logged.DispId = ADispId;
-  logged.Flags = AFlags;
-  if (call) {
-    logged.Record = call->Record;
-    logged.Operation = call->Operation;
+  size_t index = 0;
+  if (FLogCalls) {
+    TFakeCall logged;
+    logged.DispId = ADispId;
+    logged.Flags = AFlags;
+    if (call) {
+      logged.Record = call->Record;
+      logged.Operation = call->Operation;
+    }
+    logged.Args.reserve(AParams.cArgs);
+    for (UINT i = 0; i < AParams.cArgs; ++i)
+      logged.Args.push_back(CopyArrived(AParams.rgvarg[i]));
+    if (FCalls.size() >= kCallLogLimit) {
+      const size_t dropped = FCalls.size() / 2;
+      FCalls.erase(FCalls.begin(), FCalls.begin() + std::ptrdiff_t(dropped));
+      FDroppedCalls += dropped;
+    }
+    FCalls.push_back(std::move(logged));
+    index = FCalls.size() - 1;
   }
-  for (UINT i = 0; i < AParams.cArgs; ++i)
-    logged.Args.push_back(CopyArrived(AParams.rgvarg[i]));
-  if (FCalls.size() >= kCallLogLimit) {
-    const size_t dropped = FCalls.size() / 2;
-    FCalls.erase(FCalls.begin(), FCalls.begin() + std::ptrdiff_t(dropped));
-    FDroppedCalls += dropped;
-  }
-  FCalls.push_back(std::move(logged));
-  const size_t index = FCalls.size() - 1;
+  const bool logged = FLogCalls;
 
   auto answer = [&](HRESULT AResultCode) {
-    FCalls[index].Answer = AResultCode;
+    // The log may have been cleared or switched meanwhile by a handler.
+    if (logged && index < FCalls.size())
+      FCalls[index].Answer = AResultCode;
     return AResultCode;
   };
 
@@ -423,19 +500,16 @@ HRESULT TFakeHostObject::InvokeChecked(DISPID ADispId, WORD AFlags, DISPPARAMS& 
     Error(mismatch.Text);
     return answer(mismatch.Code);
   }
-  const auto handler = FHandlers.find(ADispId);
-  if (!call && handler == FHandlers.end()) {
+  if (!call && !handler) {
     if (FStrict) {
       Error(L"DISPID " + std::to_wstring(ADispId) + L" is not served by this object");
       return answer(DISP_E_MEMBERNOTFOUND);
     }
     return answer(S_OK);
   }
-  if (handler != FHandlers.end()) {
-    // A copy: the handler may script this object again.
-    const TFakeHandler run = handler->second;
+  if (handler) {
     TFakeInvocation invocation(ADispId, call, AParams, AResult, AExcepInfo);
-    return answer(run(invocation));
+    return answer((*handler)(invocation));
   }
   if (AResult)
     FakeDefaultResult(*AResult, call->ResultType);

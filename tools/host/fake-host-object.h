@@ -15,8 +15,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // One logged call. Args are copies in arrival order (rgvarg: the last
@@ -33,7 +35,9 @@ struct TFakeCall {
 
   TFakeCall() = default;
   TFakeCall(const TFakeCall& AOther);
+  TFakeCall(TFakeCall&& AOther) noexcept = default;
   TFakeCall& operator=(const TFakeCall& AOther);
+  TFakeCall& operator=(TFakeCall&& AOther) noexcept;
   ~TFakeCall();
   // The argument of a declaration position (0 = the first declared).
   const VARIANT& Declared(unsigned AIndex) const { return Args[Args.size() - 1 - AIndex]; }
@@ -61,6 +65,8 @@ public:
   bool Bool(unsigned AIndex);
   double Real(unsigned AIndex);
   std::wstring Text(unsigned AIndex);
+  // The same text without a copy, valid while the call runs.
+  std::wstring_view TextView(unsigned AIndex);
   bool IsNullText(unsigned AIndex);   // a by-value BSTR that is a null pointer
   IDispatch* Object(unsigned AIndex); // no reference added
 
@@ -75,6 +81,7 @@ public:
   void ReturnBool(bool AValue);
   void ReturnReal(double AValue);
   void ReturnText(const std::wstring& AValue);
+  void ReturnText(const wchar_t* AText, size_t ALength);
   void ReturnObject(IDispatch* AValue); // adds a reference
   // Fails the call as a host exception with a description.
   HRESULT Raise(const std::wstring& ADescription, HRESULT ACode = E_FAIL);
@@ -113,6 +120,10 @@ public:
   void SetErrorSink(std::function<void(const std::wstring&)> ASink) {
     FErrorSink = std::move(ASink);
   }
+  // Whether calls are logged (the default). An object on the scan road of a
+  // long session switches it off; errors are kept either way.
+  void SetCallLog(bool ALog) { FLogCalls = ALog; }
+  bool LogsCalls() const { return FLogCalls; }
 
   // The calls in the order they came: the most recent ones only. Past
   // kCallLogLimit the older half is dropped, so a long session (a whole
@@ -152,13 +163,25 @@ private:
   // The first mismatch of a call against a record call (Code S_OK: none).
   TMismatch Mismatch(const THostRecordCall& ACall, WORD AFlags, const DISPPARAMS& AParams,
                      UINT* AArgErr) const;
+  // The same check without the text, for the calls that match.
+  static bool Matches(const THostRecordCall& ACall, WORD AFlags, const DISPPARAMS& AParams);
   void Error(std::wstring AText);
+  // What a DISPID resolves to, worked out on its first call and kept until
+  // the object is scripted again: the served calls that declare it, in
+  // serving order, and its handler.
+  struct TRoute {
+    std::vector<const THostRecordCall*> Calls;
+    std::shared_ptr<const TFakeHandler> Handler;
+  };
+  const TRoute& RouteOf(DISPID ADispId);
 
   LONG FRefCount = 1;
+  bool FLogCalls = true;
   bool FStrict = true;
   bool FRefusesDispatch = false;
   std::vector<const THostRecordKind*> FKinds;
-  std::map<DISPID, TFakeHandler> FHandlers;
+  std::map<DISPID, std::shared_ptr<const TFakeHandler>> FHandlers;
+  std::unordered_map<DISPID, TRoute> FRoutes;
   std::vector<std::wstring> FServices;
   std::vector<TFakeCall> FCalls;
   size_t FDroppedCalls = 0;

@@ -1,10 +1,15 @@
 #include "host-scan-target.h"
 
 std::string BitsOf(uint64_t AValue, unsigned ACount) {
-  std::string bits(ACount, '0');
-  for (unsigned i = 0; i < ACount; ++i)
-    if ((AValue >> i) & 1) bits[ACount - 1 - i] = '1';
+  std::string bits;
+  BitsInto(AValue, ACount, bits);
   return bits;
+}
+
+void BitsInto(uint64_t AValue, unsigned ACount, std::string& ABits) {
+  ABits.resize(ACount);
+  for (unsigned i = 0; i < ACount; ++i)
+    ABits[ACount - 1 - i] = char('0' | ((AValue >> i) & 1));
 }
 
 uint64_t ValueOfBits(const std::string& ABits) {

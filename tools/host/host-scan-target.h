@@ -18,6 +18,19 @@ public:
   // BYPASS / are padded. Answers the captured bits.
   virtual std::string ShiftIR(unsigned APosition, const std::string& ABits) = 0;
   virtual std::string ShiftDR(unsigned APosition, const std::string& ABits) = 0;
+  // The same into the caller's text, whose room is reused from scan to scan;
+  // a target that can answer without a fresh string says so here.
+  virtual void ShiftIRInto(unsigned APosition, const std::string& ABits, std::string& ACaptured) {
+    ACaptured = ShiftIR(APosition, ABits);
+  }
+  virtual void ShiftDRInto(unsigned APosition, const std::string& ABits, std::string& ACaptured) {
+    ACaptured = ShiftDR(APosition, ABits);
+  }
+  // An instruction whose captured bits nobody reads: a target on a wire
+  // sends it without waiting for them.
+  virtual void ShiftIRBlind(unsigned APosition, const std::string& ABits) {
+    ShiftIR(APosition, ABits);
+  }
 };
 
 // Remembers every call and answers zeros: a target for tests that only look
@@ -47,4 +60,6 @@ public:
 };
 
 std::string BitsOf(uint64_t AValue, unsigned ACount);
+// The same into a text whose room is reused.
+void BitsInto(uint64_t AValue, unsigned ACount, std::string& ABits);
 uint64_t ValueOfBits(const std::string& ABits);

@@ -26,7 +26,8 @@ void TTestJtagChannel::MoveToState(int, int ATo) { FTarget.MoveToState(ATo & 0x7
 void TTestJtagChannel::ShiftInstruction(int32_t AInstruction, int32_t AIndex) {
   const unsigned pos = Position(AIndex);
   ++FInstructionScans;
-  FTarget.ShiftIR(pos, BitsOf(uint32_t(AInstruction), FTarget.IrLength(pos)));
+  BitsInto(uint32_t(AInstruction), FTarget.IrLength(pos), FInstruction);
+  FTarget.ShiftIRBlind(pos, FInstruction);
 }
 
 void TTestJtagChannel::SendInstruction(int32_t AInstruction, int32_t AIndex) {
@@ -48,14 +49,27 @@ int32_t TTestJtagChannel::ShiftDataCapture(int32_t AValue, int32_t ABitCount, in
 }
 
 std::wstring TTestJtagChannel::ShiftDataBits(const std::wstring& ABits, int32_t AIndex) {
+  std::wstring captured;
+  ShiftDataBits(ABits, AIndex, captured);
+  return captured;
+}
+
+void TTestJtagChannel::ShiftDataBits(std::wstring_view ABits, int32_t AIndex,
+                                     std::wstring& ACaptured) {
   const unsigned pos = Position(AIndex);
-  std::string bits(ABits.size(), '0');
+  FBits.resize(ABits.size());
+  // Any character but '0' and '1' leaves a bit set above bit 0 of the XOR.
+  wchar_t wrong = 0;
   for (size_t i = 0; i < ABits.size(); ++i) {
-    if (ABits[i] != L'0' && ABits[i] != L'1')
-      throw EJtagChannelError("a bit string holds only '0' and '1'");
-    bits[i] = char(ABits[i]);
+    const wchar_t bit = ABits[i] ^ L'0';
+    wrong |= bit;
+    FBits[i] = char('0' | (bit & 1));
   }
+  if (wrong & ~wchar_t(1))
+    throw EJtagChannelError("a bit string holds only '0' and '1'");
   ++FDataScans;
-  const std::string captured = FTarget.ShiftDR(pos, bits);
-  return std::wstring(captured.begin(), captured.end());
+  FTarget.ShiftDRInto(pos, FBits, FCapturedBits);
+  ACaptured.resize(FCapturedBits.size());
+  for (size_t i = 0; i < FCapturedBits.size(); ++i)
+    ACaptured[i] = wchar_t(static_cast<unsigned char>(FCapturedBits[i]));
 }

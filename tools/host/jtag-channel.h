@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // The test host's JTAG channel to one scan chain: what the plug-in's channel
 // calls do, on a pluggable scan target. The host objects serve the channel's
@@ -25,6 +26,8 @@ public:
   void ShiftData(int32_t AValue, int32_t ABitCount, int32_t AIndex);
   int32_t ShiftDataCapture(int32_t AValue, int32_t ABitCount, int32_t AIndex);
   std::wstring ShiftDataBits(const std::wstring& ABits, int32_t AIndex);
+  // The same into the caller's text, reusing its room and the channel's.
+  void ShiftDataBits(std::wstring_view ABits, int32_t AIndex, std::wstring& ACaptured);
 
   unsigned Opens() const { return FOpens; }
   unsigned DataScans() const { return FDataScans; }
@@ -38,6 +41,7 @@ private:
   unsigned FOpens = 0;
   unsigned FDataScans = 0;
   unsigned FInstructionScans = 0;
+  std::string FBits, FCapturedBits, FInstruction;
 };
 
 // A channel call the target cannot carry out (bad index, bad bit text).

@@ -608,8 +608,14 @@ std::string TRemoteBitbangTarget::ShiftDR(unsigned APosition, const std::string&
   return Shift(APosition, ABits, false);
 }
 
+void TRemoteBitbangTarget::ShiftIRBlind(unsigned APosition, const std::string& ABits) {
+  if (ABits.size() != IrLength(APosition))
+    throw EJtagChannelError("instruction length does not match the device");
+  Shift(APosition, ABits, true, false);
+}
+
 std::string TRemoteBitbangTarget::Shift(unsigned APosition, const std::string& ABits,
-                                        bool AInstruction) {
+                                        bool AInstruction, bool ACapture) {
   if (APosition >= FDevices.size())
     throw EJtagChannelError("no device at chain position " + std::to_string(APosition));
   if (ABits.empty())
@@ -646,8 +652,10 @@ std::string TRemoteBitbangTarget::Shift(unsigned APosition, const std::string& A
     for (unsigned i = 0; i < FDevices.size(); ++i)
       FDevices[i].Pending = i == APosition ? ABits : std::string(FDevices[i].IrLength, '1');
   for (size_t i = 0; i < in.size(); ++i)
-    Clock(i + 1 == in.size(), in[i] == '1', true);
+    Clock(i + 1 == in.size(), in[i] == '1', ACapture);
   const std::string out = Exchange();
+  if (!ACapture)
+    return {};
   if (!AInstruction && !FDevices[APosition].Instruction.empty())
     FDevices[APosition].DrLengths[FDevices[APosition].Instruction] = unsigned(ABits.size());
 

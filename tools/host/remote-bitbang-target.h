@@ -54,6 +54,7 @@ public:
   void MoveToState(int AState) override;
   std::string ShiftIR(unsigned APosition, const std::string& ABits) override;
   std::string ShiftDR(unsigned APosition, const std::string& ABits) override;
+  void ShiftIRBlind(unsigned APosition, const std::string& ABits) override;
 
   // Batches sent that waited for answers.
   uint64_t RoundTrips() const { return FRoundTrips; }
@@ -76,7 +77,9 @@ private:
   void Clock(bool ATms, bool ATdi, bool ARead);
   void WalkTo(unsigned AState);
   void ResetTap();
-  std::string Shift(unsigned APosition, const std::string& ABits, bool AInstruction);
+  // ACapture false: nothing is read, and the bits go out without a wait.
+  std::string Shift(unsigned APosition, const std::string& ABits, bool AInstruction,
+                    bool ACapture = true);
   // Sends what is queued; when it holds reads, waits for their answers.
   std::string Exchange();
   void SendAll(const std::string& AData);

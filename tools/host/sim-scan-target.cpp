@@ -27,3 +27,13 @@ std::string TSimChipTarget::ShiftIR(unsigned APosition, const std::string& ABits
 std::string TSimChipTarget::ShiftDR(unsigned APosition, const std::string& ABits) {
   return FScan->ShiftDR(APosition, ABits);
 }
+
+void TSimChipTarget::ShiftIRInto(unsigned APosition, const std::string& ABits,
+                                 std::string& ACaptured) {
+  FScan->ShiftIRInto(APosition, ABits, ACaptured);
+}
+
+void TSimChipTarget::ShiftDRInto(unsigned APosition, const std::string& ABits,
+                                 std::string& ACaptured) {
+  FScan->ShiftDRInto(APosition, ABits, ACaptured);
+}

@@ -19,6 +19,8 @@ public:
   void MoveToState(int AState) override;
   std::string ShiftIR(unsigned APosition, const std::string& ABits) override;
   std::string ShiftDR(unsigned APosition, const std::string& ABits) override;
+  void ShiftIRInto(unsigned APosition, const std::string& ABits, std::string& ACaptured) override;
+  void ShiftDRInto(unsigned APosition, const std::string& ABits, std::string& ACaptured) override;
 
 private:
   std::unique_ptr<TStellarisSim> FSim;

@@ -9,7 +9,7 @@ constexpr unsigned kStateCount = 17;
 
 // Shortest TMS sequence from one state to another (breadth-first over the
 // state diagram; at most a handful of steps).
-std::string TmsPath(TTapState AFrom, TTapState ATo) {
+std::string SearchTmsPath(TTapState AFrom, TTapState ATo) {
   if (AFrom == ATo)
     return {};
   std::string path[kStateCount];
@@ -35,6 +35,30 @@ std::string TmsPath(TTapState AFrom, TTapState ATo) {
   throw std::invalid_argument("TAP state cannot be reached");
 }
 
+// Every state pair's path, searched once: a scan makes several moves.
+std::string TmsPath(TTapState AFrom, TTapState ATo) {
+  struct TPaths {
+    std::string Path[kStateCount][kStateCount];
+    bool Reachable[kStateCount][kStateCount] = {};
+    TPaths() {
+      for (unsigned from = 1; from < kStateCount; ++from)
+        for (unsigned to = 1; to < kStateCount; ++to) {
+          try {
+            Path[from][to] =
+                SearchTmsPath(static_cast<TTapState>(from), static_cast<TTapState>(to));
+            Reachable[from][to] = true;
+          } catch (const std::invalid_argument&) {
+          }
+        }
+    }
+  };
+  static const TPaths paths;
+  const unsigned from = static_cast<unsigned>(AFrom), to = static_cast<unsigned>(ATo);
+  if (from >= kStateCount || to >= kStateCount || !paths.Reachable[from][to])
+    return SearchTmsPath(AFrom, ATo);
+  return paths.Path[from][to];
+}
+
 void CheckBits(const std::string& ABits) {
   if (ABits.empty())
     throw std::invalid_argument("empty bit string");
@@ -58,7 +82,6 @@ void TSimScanTarget::ResetTap() {
 void TSimScanTarget::MoveToState(TTapState AState) {
   if (AState == TTapState::Undefined)
     throw std::invalid_argument("no such TAP state");
-  std::string path;
   if (AState == State())
     return;
   if (AState == TTapState::DrShift || AState == TTapState::IrShift) {
@@ -66,11 +89,12 @@ void TSimScanTarget::MoveToState(TTapState AState) {
     // back through Pause/Exit2.
     const TTapState capture =
         AState == TTapState::DrShift ? TTapState::DrCapture : TTapState::IrCapture;
-    path = TmsPath(State(), capture) + '0';
-  } else {
-    path = TmsPath(State(), AState);
+    for (const char tms : TmsPath(State(), capture))
+      FSim.ClockBit(tms == '1', false);
+    FSim.ClockBit(false, false);
+    return;
   }
-  for (const char tms : path)
+  for (const char tms : TmsPath(State(), AState))
     FSim.ClockBit(tms == '1', false);
 }
 
@@ -85,6 +109,25 @@ std::string TSimScanTarget::ShiftDR(unsigned APosition, const std::string& ABits
 }
 
 std::string TSimScanTarget::Shift(unsigned APosition, const std::string& ABits, bool AInstruction) {
+  std::string captured;
+  ShiftInto(APosition, ABits, AInstruction, captured);
+  return captured;
+}
+
+void TSimScanTarget::ShiftIRInto(unsigned APosition, const std::string& ABits,
+                                 std::string& ACaptured) {
+  if (ABits.size() != IrLength(APosition))
+    throw std::invalid_argument("instruction length does not match the device");
+  ShiftInto(APosition, ABits, true, ACaptured);
+}
+
+void TSimScanTarget::ShiftDRInto(unsigned APosition, const std::string& ABits,
+                                 std::string& ACaptured) {
+  ShiftInto(APosition, ABits, false, ACaptured);
+}
+
+void TSimScanTarget::ShiftInto(unsigned APosition, const std::string& ABits, bool AInstruction,
+                               std::string& ACaptured) {
   CheckBits(ABits);
   const TTapChain& chain = FSim.Chain();
   if (APosition >= chain.Count())
@@ -92,7 +135,8 @@ std::string TSimScanTarget::Shift(unsigned APosition, const std::string& ABits, 
   MoveToState(AInstruction ? TTapState::IrShift : TTapState::DrShift);
 
   // Bits in shifting order: the device nearest TDO must receive the first ones.
-  std::string in;
+  std::string& in = FIn;
+  in.clear();
   size_t offset = 0;
   for (unsigned i = 0; i < chain.Count(); ++i) {
     if (i == APosition) {
@@ -104,12 +148,14 @@ std::string TSimScanTarget::Shift(unsigned APosition, const std::string& ABits, 
       in.append(chain.At(i).DrLength(), '0');
     }
   }
-  std::string out(in.size(), '0');
-  for (size_t i = 0; i < in.size(); ++i)
-    out[i] = FSim.ClockBit(i + 1 == in.size(), in[i] == '1') ? '1' : '0';
-  std::string captured = out.substr(offset, ABits.size());
-  std::reverse(captured.begin(), captured.end());
-  return captured;
+  // The device's part of the answer, put back into text order as it comes.
+  ACaptured.resize(ABits.size());
+  const size_t last = offset + ABits.size() - 1;
+  for (size_t i = 0; i < in.size(); ++i) {
+    const bool bit = FSim.ClockBit(i + 1 == in.size(), in[i] == '1');
+    if (i >= offset && i <= last)
+      ACaptured[last - i] = bit ? '1' : '0';
+  }
 }
 
 std::string TSimScanTarget::ToBits(uint64_t AValue, unsigned ACount) {

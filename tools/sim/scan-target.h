@@ -42,6 +42,9 @@ public:
   // Shifts the device's data register; moves to Shift-DR first when needed
   // and ends in Exit1-DR.
   std::string ShiftDR(unsigned APosition, const std::string& ABits);
+  // The same into the caller's text, whose room is reused.
+  void ShiftIRInto(unsigned APosition, const std::string& ABits, std::string& ACaptured);
+  void ShiftDRInto(unsigned APosition, const std::string& ABits, std::string& ACaptured);
 
   // Helpers for integer values (at most 64 bits), same order as the strings.
   static std::string ToBits(uint64_t AValue, unsigned ACount);
@@ -49,6 +52,9 @@ public:
 
 private:
   std::string Shift(unsigned APosition, const std::string& ABits, bool AInstruction);
+  void ShiftInto(unsigned APosition, const std::string& ABits, bool AInstruction,
+                 std::string& ACaptured);
 
   TStellarisSim& FSim;
+  std::string FIn; // the chain's bits of the scan in progress, reused
 };

@@ -9,6 +9,9 @@
 
 #include <oleauto.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 std::string Narrow(const std::wstring& AText) {
@@ -262,6 +265,41 @@ TEST_F(RecordSpecialCase, ShiftDataBitsCarriesTheBitStringBothWays) {
   ASSERT_EQ(sent.size(), 35u);
   const std::wstring got = IJTagChannel::FromDispatch(channel->Dispatch()).ShiftDataBits(sent, 0);
   EXPECT_EQ(got, L"11111111111111111111111111111110101");
+}
+
+TEST_F(RecordSpecialCase, TextArgumentStaysWholeWhileANestedCallSendsAnother) {
+  // While the host serves one scan it is sent another text of the same
+  // length (the plug-in was called back meanwhile): the text of the first
+  // call must not change under it.
+  auto channel = Host({L"IJTagChannel"});
+  const IJTagChannel record = IJTagChannel::FromDispatch(channel->Dispatch());
+  std::vector<std::wstring> seen;
+  bool nest = true;
+  channel->OnCall(503591, [&](TFakeInvocation& AInvocation) {
+    const std::wstring_view mine = AInvocation.TextView(0);
+    if (std::exchange(nest, false)) {
+      std::wstring inner;
+      record.ShiftDataBitsInto(std::wstring(mine.size(), L'1'), 0, inner);
+    }
+    seen.emplace_back(mine);
+    AInvocation.ReturnText(std::wstring(mine));
+    return S_OK;
+  });
+  const std::wstring zeros(35, L'0');
+  std::wstring answer;
+  record.ShiftDataBitsInto(zeros, 0, answer);
+  EXPECT_EQ(answer, zeros);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], std::wstring(35, L'1'));
+  EXPECT_EQ(seen[1], zeros) << "the outer call's text after the inner call";
+  // Sent over and over, each text comes through as it was sent.
+  for (size_t i = 0; i < zeros.size(); ++i) {
+    std::wstring one = zeros;
+    one[i] = L'1';
+    record.ShiftDataBitsInto(one, 0, answer);
+    EXPECT_EQ(answer, one);
+    EXPECT_EQ(record.ShiftDataBits(one.substr(0, i + 1), 0), one.substr(0, i + 1));
+  }
 }
 
 TEST_F(RecordSpecialCase, ScanClockSpeedComesBackAsADouble) {

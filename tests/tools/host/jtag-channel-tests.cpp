@@ -68,7 +68,10 @@ TEST_F(JtagChannel, DebugPortPowersUpThroughChannelCalls) {
 
 TEST_F(JtagChannel, BadIndexAndBadBitsAreErrors) {
   EXPECT_THROW(Channel.ShiftDataBits(L"0101", 7), EJtagChannelError);
-  EXPECT_THROW(Channel.ShiftDataBits(L"01x1", 0), EJtagChannelError);
+  // Anything but '0' and '1', also a character whose low bits are a '1'.
+  for (const wchar_t* bad : {L"01x1", L"01 1", L"0\u01311", L"2", L"0\u00b01"})
+    EXPECT_THROW(Channel.ShiftDataBits(bad, 0), EJtagChannelError) << Channel.DataScans();
+  EXPECT_EQ(Channel.DataScans(), 0u) << "a refused text is not scanned";
   EXPECT_THROW(Channel.ShiftDataCapture(0, 33, 0), EJtagChannelError);
 }
 

@@ -18,6 +18,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -267,6 +268,25 @@ TEST(RemoteBitbangTarget, EachScanIsOneRoundTripAndMovesNone) {
   remote.ShiftIR(0, "1110");
   remote.ShiftDR(0, std::string(32, '0'));
   EXPECT_EQ(remote.RoundTrips(), 3u);
+}
+
+TEST(RemoteBitbangTarget, AnInstructionNobodyReadsGoesOutWithoutAWait) {
+  TBitbangTestServer readServer, blindServer;
+  TRemoteBitbangTarget reading(readServer.Options()), blind(blindServer.Options());
+  const size_t readFrom = readServer.Received().size();
+  const size_t blindFrom = blindServer.Received().size();
+  reading.ShiftIR(0, "1110");
+  blind.ShiftIRBlind(0, "1110");
+  EXPECT_EQ(reading.RoundTrips(), 2u);
+  EXPECT_EQ(blind.RoundTrips(), 1u) << "only discovery waited";
+  // The same pin writes as the read scan, without its TDO reads.
+  std::string expected = readServer.Received().substr(readFrom);
+  expected.erase(std::remove(expected.begin(), expected.end(), 'R'), expected.end());
+  EXPECT_EQ(blindServer.ReceivedAtLeast(blindFrom + expected.size()).substr(blindFrom), expected);
+  // The instruction took: the data scans read the same register.
+  const std::string zeros(32, '0');
+  EXPECT_EQ(blind.ShiftDR(0, zeros), reading.ShiftDR(0, zeros));
+  EXPECT_EQ(blind.RoundTrips(), 2u);
 }
 
 // The same channel calls on the in-process chip and through the server give

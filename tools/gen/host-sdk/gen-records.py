@@ -231,8 +231,21 @@ def write_header(records, path):
         for op in r.operations:
             params = ", ".join(f"{a.cpp_type} {n}" for n, a in op.params())
             out.append(f"  {op.result_cpp} {op.name}({params}) const;\n")
+            if has_into(op):
+                out.append(f"  void {op.name}Into({into_params(params)}) const;\n")
         out.append("};\n\n")
     write_if_changed(path, "".join(out))
+
+
+def has_into(op):
+    """A text result also has a form that fills the caller's string, whose
+    room is reused: a road that asks for texts over and over allocates
+    nothing on the plug-in's side."""
+    return op.result == "string" and not op.result_record and not op.same_as
+
+
+def into_params(params):
+    return ", ".join(p for p in (params, "std::wstring& AResult") if p)
 
 
 def call_arguments(op):
@@ -288,6 +301,10 @@ def write_source(records, path, header_name):
             ret = "" if op.result == "-" else "return "
             args = "".join(", " + e for e in exprs)
             out.append(f"  {ret}{fn}(FIntf, k{r.name}_{op.name}{args});\n}}\n\n")
+            if has_into(op):
+                out.append(f"void {r.name}::{op.name}Into({into_params(sig)}) const {{\n")
+                out.extend(before)
+                out.append(f"  HostCallStringInto(AResult, FIntf, k{r.name}_{op.name}{args});\n}}\n\n")
     write_if_changed(path, "".join(out))
 
 
