@@ -2,6 +2,7 @@
 
 #include "actions.h"
 #include "dispatch.h"
+#include "embedded-access.h"
 #include "exceptions.h"
 #include "host-modules.h"
 
@@ -707,9 +708,7 @@ ITarvoWorkbench TARMBase::Workbench() {
 }
 
 IEmbeddedMemoryManager TARMBase::EmbeddedMemoryManager() {
-  // The design workspace answers the embedded-memory manager's calls too.
-  const IWorkspace workspace = GetWorkspace();
-  return workspace ? workspace.As<IEmbeddedMemoryManager>() : IEmbeddedMemoryManager();
+  return GetEmbeddedMemoryManager();
 }
 
 IDeviceLink TARMBase::FindDeviceLink() {

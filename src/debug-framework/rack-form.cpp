@@ -74,19 +74,6 @@ THardDeviceViewerForm* CreateHardDeviceViewerForm(const ITarvoDevice& ADevice,
   return new THardDeviceViewerForm(ADevice, AChainDevice);
 }
 
-TInstrumentForm* CreateARMBaseInstrumentForm(const ITarvoDevice& ADevice,
-                                             const IJTagDevice& /*AChainDevice*/) {
-  auto* form = new TInstrumentForm(L"ARM Controller");
-  try {
-    form->SetTarvoDevice(ADevice);
-    form->SetCaption(L"  JTag Index: " + std::to_wstring(ADevice.GetJTagIndex()));
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  return form;
-}
-
 // ---- the view ---------------------------------------------------------------
 
 TInstrumentView::TInstrumentView(TInstrumentForm* AForm) : FForm(AForm) {}
@@ -101,9 +88,16 @@ HRESULT TInstrumentView::ReleaseView() {
   return S_OK;
 }
 
+HRESULT TInstrumentView::GetHandle(std::uint32_t* AResult) {
+  // Window handles are 32-bit values on both architectures.
+  *AResult = FForm ? std::uint32_t(reinterpret_cast<UINT_PTR>(FForm->CurrentHandle())) : 0;
+  return S_OK;
+}
+
 struct TInstrumentViewTable {
   static constexpr TDispEntry Table[] = {
       Op<&TInstrumentView::ReleaseView>(503704),
+      Op<&TInstrumentView::GetHandle>(54),
   };
 };
 

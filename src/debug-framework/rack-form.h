@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 class TInstrumentForm {
@@ -33,6 +34,8 @@ public:
   void SetCaption(const std::wstring& ACaption);
   // The form's window; made on first use, 0 when the system refuses one.
   HWND Handle();
+  // The window as it is, none made.
+  HWND CurrentHandle() const { return FHandle; }
   bool IsHiddenByHost() const { return FHiddenByHost; }
 
 private:
@@ -73,6 +76,8 @@ public:
   ~TInstrumentView() override;
 
   HRESULT ReleaseView();
+  // The form's window (DISPID 54), 0 while it has none; none is made.
+  HRESULT GetHandle(std::uint32_t* AResult);
   TInstrumentForm* Form() const { return FForm; }
 
   HRESULT DispatchInvoke(DISPID ADispId, TInvokeContext& AContext) override;

@@ -126,7 +126,7 @@ TTarvoDriver::TTarvoDriver(const std::wstring& ACoreExt) : FCoreExt(ACoreExt) {
   try {
     const IClient client = Client();
     if (!client.IsEmpty())
-      client.GetApplicationHandle();
+      SetApplicationWindow(reinterpret_cast<HWND>(intptr_t(client.GetApplicationHandle())));
   } catch (...) {
   }
 }

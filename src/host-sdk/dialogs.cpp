@@ -4,6 +4,8 @@
 
 namespace {
 
+HWND applicationWindow = nullptr;
+
 // Centres the message box on the screen when it is first activated.
 thread_local HHOOK centreHook = nullptr;
 
@@ -37,6 +39,14 @@ UINT IconOf(TDialogKind AKind) {
 
 } // namespace
 
+void SetApplicationWindow(HWND AWindow) {
+  applicationWindow = AWindow;
+}
+
+HWND ApplicationWindow() {
+  return applicationWindow && IsWindow(applicationWindow) ? applicationWindow : nullptr;
+}
+
 int ShowMessageDialog(const std::wstring& ACaption, const std::wstring& AMessage, TDialogKind AKind,
                       TDialogButtons AButtons) {
   const UINT style = IconOf(AKind) | (AButtons == TDialogButtons::OkCancel ? MB_OKCANCEL : MB_OK) |
@@ -49,7 +59,12 @@ int ShowMessageDialog(const std::wstring& ACaption, const std::wstring& AMessage
     if (attempt > 0)
       Sleep(200);
     centreHook = SetWindowsHookExW(WH_CBT, CentreOnScreen, nullptr, GetCurrentThreadId());
-    result = MessageBoxW(GetActiveWindow(), AMessage.c_str(), ACaption.c_str(), style);
+    // A box without an owner would stand apart from the host, behind its
+    // windows and with its own taskbar entry.
+    HWND owner = GetActiveWindow();
+    if (!owner)
+      owner = ApplicationWindow();
+    result = MessageBoxW(owner, AMessage.c_str(), ACaption.c_str(), style);
     if (centreHook) {
       UnhookWindowsHookEx(centreHook);
       centreHook = nullptr;

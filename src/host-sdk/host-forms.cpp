@@ -1,6 +1,7 @@
 #include "host-forms.h"
 
 #include "contracts.h"
+#include "dialogs.h"
 #include "host-utilities.h"
 
 #include <shellapi.h>
@@ -432,7 +433,7 @@ LRESULT TFormWithHelp::DialogKey(WORD AKey) {
 void TFormWithHelp::HandleHelpRequest(HWND AControl) {
   std::wstring reference;
   if (GetHelpReference(AControl, reference))
-    ShellExecuteW(nullptr, L"open", reference.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(ApplicationWindow(), L"open", reference.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 bool TFormWithHelp::ChildKey(HWND AControl, WORD AKey) {

@@ -89,9 +89,9 @@ TVEKAbstractRemoteExecuteBaseDriverClass WriterClass(TFlashWriterClass AClass) {
 // only once the host asks it for an operation, through the driver's
 // dispatch, which by then serves the complete class.
 TDeviceData::TDeviceData(int32_t AKind)
-    : TARM_Cortex_M3(eDeviceProcessor_CORE_ARM_CORTEX_M3, eDeviceProcessor_TYPE_HARD,
-                     WriterClass(DeviceRecord(AKind).RemoteExecutionDriver),
-                     TMemoryMapFromDescendant{}),
+    : TJlinkCortexM3(eDeviceProcessor_CORE_ARM_CORTEX_M3, eDeviceProcessor_TYPE_HARD,
+                    WriterClass(DeviceRecord(AKind).RemoteExecutionDriver),
+                    TMemoryMapFromDescendant{}),
       FKind(AKind) {
   // No row names a second writer class; were one set, the writers would
   // have to be built from both classes, which this layer does not do.
@@ -208,7 +208,14 @@ HRESULT TDeviceData::GetBSDLFilename(std::wstring* AResult) {
 }
 
 HRESULT TDeviceData::GetBSDLEntity(IBSDLEntity* AResult) {
-  return FBSDLEntities.GetBSDLEntity(BSDLFilename(), AResult);
+  // The device's BSDL file, when the library tree has it, is read; the
+  // compiled-in record answers otherwise.
+  return FBSDLEntities.GetBSDLEntity(BSDLFilename(), AResult, [this] {
+    std::wstring vendor, family;
+    if (FAILED(GetVendorName(&vendor)) || FAILED(GetFamilyName(&family)))
+      return std::wstring();
+    return FindDeviceBSDLFile(BSDLFilename(), vendor, family);
+  });
 }
 
 HRESULT TDeviceData::GetVendorName(std::wstring* AResult) {

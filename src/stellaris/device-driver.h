@@ -5,7 +5,7 @@
 // entity and flash writer all come from the kind's row of the catalogue.
 
 #include "bsdl-entity-face.h"
-#include "cortex-m3.h"
+#include "jlink-cortex-m3.h"
 #include "device-tables.h"
 #include "pin-bases.h"
 
@@ -75,7 +75,7 @@ private:
 TDeviceIOStandardData& DeviceIOStandardObject(TDeviceIOStandardID AID);
 
 // The Cortex-M3 driver of one catalogue row.
-class TDeviceData : public TARM_Cortex_M3 {
+class TDeviceData : public TJlinkCortexM3 {
 public:
   // Raises std::out_of_range for a kind outside the catalogue.
   explicit TDeviceData(int32_t AKind);

@@ -55,7 +55,9 @@ TDataChunkImage ImageOf(uint32_t AAddress, std::vector<uint32_t> AUnits) {
 std::wstring TempFile(const std::wstring& AName, const std::string& AContent) {
   wchar_t dir[MAX_PATH];
   GetTempPathW(MAX_PATH, dir);
-  const std::wstring path = std::wstring(dir) + AName;
+  // Named by process: both architectures' test programs share one folder.
+  const std::wstring path =
+      std::wstring(dir) + std::to_wstring(GetCurrentProcessId()) + L"-" + AName;
   std::ofstream(path.c_str(), std::ios::binary) << AContent;
   return path;
 }

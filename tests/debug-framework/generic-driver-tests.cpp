@@ -4,6 +4,7 @@
 
 #include "client-access.h"
 #include "constraint-file.h"
+#include "dialog-hook.h"
 #include "dispatch.h"
 #include "host-utilities.h"
 #include "processor-driver.h"
@@ -507,6 +508,7 @@ TEST(RunControl, RunningIsFalseWhileResetWithoutAskingPaused) {
   control.ReadValue = 0x20;
   TTarvoDriver driver;
   BindToDevice(driver, host, 0);
+  host.LogScanRoad();
   host.Device(0).ClearLog();
   TCall call;
   Invoke(static_cast<IDispatch*>(&driver), 503802, {}, call);
@@ -534,6 +536,7 @@ TEST(DebugRegisters, WritesShiftTheAddressWithTheWriteBitAndPadTheBitText) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Index);
     TFreshTestHost host;
+    host.LogScanRoad();
     host.ChannelObject().OnCall(503589, [](TFakeInvocation& AInvocation) {
       AInvocation.ReturnInt(0);
       return S_OK;
@@ -574,6 +577,7 @@ TEST(DebugRegisters, IndexesOutsideTheAddressTableAreRefusedWithoutScanning) {
   TFreshTestHost host;
   TFixtureDriver driver; // nine registers, eight addresses
   BindToDevice(driver, host, 0);
+  host.LogScanRoad();
   host.ChannelObject().ClearLog();
   const DISPID reads[] = {503767, 503808};
   for (const DISPID dispId : reads) {
@@ -688,4 +692,107 @@ TEST(DevicePicture, FamilyImageIsDrawnCentredWithItsCornersLeftOut) {
   TCall again;
   Invoke(static_cast<IDispatch*>(&driver), 503756, {}, again);
   EXPECT_EQ(V_I4(&again.Value), V_I4(&built.Value));
+}
+
+// ---- rack panel and the host's windows ---------------------------------------------
+
+namespace {
+
+constexpr DISPID kGetJTagDevice = 503579, kGetBSDLEntity = 503550, kCreateRackViewer = 503759,
+                 kGetRackViewer = 503760, kReleaseResources = 503812, kGetApplicationHandle = 486;
+
+// The chain device the host's channel answers for the bound device; with
+// boundary-scan data, its entity is any host object.
+TComPtr<TFakeHostObject> ServeChainDevice(TTestHost& AHost, bool AWithBoundaryScan) {
+  TComPtr<TFakeHostObject> chainDevice = TFakeHostObject::Create({L"IJTagDevice"});
+  TFakeHostObject* device = chainDevice.Get();
+  if (AWithBoundaryScan)
+    device->OnCall(kGetBSDLEntity, [device](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnObject(device->Dispatch());
+      return S_OK;
+    });
+  AHost.ChannelObject().OnCall(kGetJTagDevice, [device](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnObject(device->Dispatch());
+    return S_OK;
+  });
+  return chainDevice;
+}
+
+bool HasView(TTarvoDriver& ADriver) {
+  TCall view;
+  Invoke(static_cast<IDispatch*>(&ADriver), kGetRackViewer, {}, view);
+  return view.Result == S_OK && V_VT(&view.Value) == VT_DISPATCH && V_DISPATCH(&view.Value);
+}
+
+} // namespace
+
+TEST(RackPanel, ADeviceWithoutBoundaryScanDataGetsTheErrorOnEveryAttemptAndNoPanel) {
+  TFreshTestHost host;
+  host.SetDeviceNames(0, L"LM3S811-IQN48", L"Stellaris800", L"");
+  const TComPtr<TFakeHostObject> chainDevice = ServeChainDevice(host, false);
+  TFixtureDriver driver;
+  BindToDevice(driver, host, 0);
+  TDialogHook dialogs;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    dialogs.Script(IDOK);
+    TCall call;
+    Invoke(static_cast<IDispatch*>(&driver), kCreateRackViewer, {}, call);
+    EXPECT_EQ(call.Result, S_OK);
+    EXPECT_EQ(driver.GetRackForm(), nullptr);
+    EXPECT_FALSE(HasView(driver));
+  }
+  // Each attempt tells the user again: no panel was kept.
+  ASSERT_EQ(dialogs.Dialogs().size(), 2u);
+  for (const TDialogHook::TDialog& box : dialogs.Dialogs()) {
+    EXPECT_EQ(box.Caption, L"Error");
+    EXPECT_EQ(box.Text, L"Failed To find Boundary Scan data for Device\r\rDevice:  LM3S811-IQN48");
+  }
+}
+
+TEST(RackPanel, ADeviceWithBoundaryScanDataGetsOneViewerForTheBoundDevice) {
+  TFreshTestHost host;
+  const TComPtr<TFakeHostObject> chainDevice = ServeChainDevice(host, true);
+  TFixtureDriver driver;
+  BindToDevice(driver, host, 0);
+  TDialogHook dialogs;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    TCall call;
+    Invoke(static_cast<IDispatch*>(&driver), kCreateRackViewer, {}, call);
+    EXPECT_EQ(call.Result, S_OK);
+  }
+  const auto* viewer = dynamic_cast<THardDeviceViewerForm*>(driver.GetRackForm());
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(viewer->StateRefreshes(), 1u) << "a second form was made";
+  EXPECT_EQ(viewer->TarvoDevice().Intf(), host.Device(0).Dispatch());
+  EXPECT_EQ(viewer->ChainDevice().Intf(), chainDevice->Dispatch());
+  EXPECT_TRUE(HasView(driver));
+  EXPECT_TRUE(dialogs.Dialogs().empty());
+
+  TCall release;
+  Invoke(static_cast<IDispatch*>(&driver), kReleaseResources, {}, release);
+  EXPECT_EQ(release.Result, S_OK);
+  EXPECT_EQ(driver.GetRackForm(), nullptr);
+  EXPECT_FALSE(HasView(driver));
+}
+
+TEST(HostWindows, MessageBoxesBelongToTheHostApplicationWindowWhenNoneIsActive) {
+  TFreshTestHost host;
+  const HWND application = CreateWindowExW(0, L"STATIC", L"Host application", WS_OVERLAPPED, 0, 0,
+                                           100, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(application, nullptr);
+  host.Client().OnCall(kGetApplicationHandle, [application](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnInt(int32_t(reinterpret_cast<intptr_t>(application)));
+    return S_OK;
+  });
+  const TComPtr<TFakeHostObject> chainDevice = ServeChainDevice(host, false);
+  TFixtureDriver driver;
+  BindToDevice(driver, host, 0);
+  ASSERT_EQ(GetActiveWindow(), nullptr);
+  TDialogHook dialogs;
+  dialogs.Script(IDOK);
+  TCall call;
+  Invoke(static_cast<IDispatch*>(&driver), kCreateRackViewer, {}, call);
+  ASSERT_EQ(dialogs.Dialogs().size(), 1u);
+  EXPECT_EQ(dialogs.Dialogs()[0].Owner, application);
+  DestroyWindow(application);
 }

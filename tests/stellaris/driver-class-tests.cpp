@@ -9,6 +9,7 @@
 #include "plugin-library.h"
 #include "sim-scan-target.h"
 #include "test-host.h"
+#include "scratch-file.h"
 
 #include <gtest/gtest.h>
 
@@ -723,8 +724,8 @@ std::string Contents(std::FILE* AFile) {
 }
 
 template <class F> TVerbRun RunVerb(F AVerb) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
+  std::FILE* out = OpenScratchFile();
+  std::FILE* err = OpenScratchFile();
   TVerbRun run;
   run.Status = AVerb(out, err);
   run.Out = Contents(out);

@@ -1,7 +1,9 @@
 #include "cli-debug.h"
 
+#include "arm-panel-ids.h"
 #include "cli-common.h"
 #include "cli-device.h"
+#include "device-processor.h"
 #include "dialog-hook.h"
 #include "dispatch.h"
 #include "memory-access.h"
@@ -22,7 +24,10 @@ constexpr DISPID kSetTarvoDevice = 503754, kSetRegister = 503766, kGetRegister =
                  kRegisterWidth = 503768, kRegisterName = 503769, kRegisterShortName = 503770,
                  kRegisterCount = 503771, kIndexPC = 503772, kResetProcessor = 503796,
                  kPauseProcessor = 503797, kContinueProcessor = 503798, kRunSteps = 503799,
-                 kIsPaused = 503800;
+                 kIsPaused = 503800, kCreateRackViewer = 503759, kGetRackViewer = 503760,
+                 kReleaseResources = 503812;
+// The view's window (IExternalForm.GetHandle).
+constexpr DISPID kViewGetHandle = 54;
 
 struct TOperationName {
   DISPID DispId;
@@ -44,6 +49,10 @@ constexpr TOperationName kOperationNames[] = {
     {kContinueProcessor, "ContinueProcessor"},
     {kRunSteps, "RunSteps"},
     {kIsPaused, "ProcessorIsPaused"},
+    {kCreateRackViewer, "CreateRackViewer"},
+    {kGetRackViewer, "GetRackViewer"},
+    {kReleaseResources, "ReleaseResources"},
+    {kViewGetHandle, "GetHandle"},
 };
 
 // Steps and bytes one command may ask for: bounded so that a typing slip
@@ -144,6 +153,52 @@ struct TDebugContext {
   void Print(const std::string& ALine) const { std::fprintf(Out, "%s\n", ALine.c_str()); }
 };
 
+// The instruction at the PC as the driver's controller panel shows it: the
+// panel reads it through the host's device object and has it disassembled
+// by the host's disassembler library; the host reads the panel's labels.
+// The panel is made for this and released again.
+std::string PanelInstruction(TDebugContext& AContext, std::uint32_t APc) {
+  using TLabel = TARMPanelLabel;
+  AContext.Do(kCreateRackViewer);
+  std::wstring pc, word, text;
+  bool shown = false;
+  try {
+    TVariant view;
+    Invoke(AContext.Driver, kGetRackViewer, {}, &view);
+    if (V_VT(&view.Get()) == VT_DISPATCH && V_DISPATCH(&view.Get())) {
+      // A window handle travels as 32 bits and widens with its sign.
+      const HWND form = reinterpret_cast<HWND>(
+          static_cast<INT_PTR>(std::int32_t(CallNumber(*V_DISPATCH(&view.Get()), kViewGetHandle))));
+      const auto label = [form](TLabel ALabel) {
+        wchar_t buffer[256] = {};
+        GetDlgItemTextW(form, kARMPanelLabelIds[int(ALabel)], buffer, 256);
+        return std::wstring(buffer);
+      };
+      if (form) {
+        shown = true;
+        pc = label(TLabel::PC);
+        word = label(TLabel::Instruction);
+        text = label(TLabel::Assembler);
+      }
+    }
+  } catch (...) {
+    // The panel goes also when reading it failed.
+    TVariant ignored;
+    InvokeInOrder(AContext.Driver, kReleaseResources, {}, &ignored);
+    throw;
+  }
+  AContext.Do(kReleaseResources);
+  const std::string where = "instruction at " + Hex8(APc) + ": ";
+  if (!shown)
+    return where + "not shown (the controller panel has no window)";
+  // The panel shows no registers of a core that runs.
+  if (pc.empty())
+    return where + "not shown, the core runs";
+  if (word.empty())
+    return where + "not readable";
+  return where + Narrowed(word) + "  " + (text.empty() ? "(no disassembly)" : Narrowed(text));
+}
+
 void NoMoreArguments(const TDebugContext& AContext, std::size_t AUsed, const char* AUsage) {
   if (AContext.Args.size() > AUsed)
     throw ECliFailure("unexpected argument \"" + Narrowed(AContext.Args[AUsed]) +
@@ -159,6 +214,8 @@ int Halt(TDebugContext& AContext) {
   const bool halted = AContext.Paused();
   const std::uint32_t pc = AContext.PC();
   AContext.Print(std::string(halted ? "core halted" : "core did not halt") + ", PC " + Hex8(pc));
+  if (halted)
+    AContext.Print(PanelInstruction(AContext, pc));
   return halted ? 0 : 1;
 }
 
@@ -183,6 +240,7 @@ int Step(TDebugContext& AContext) {
   AContext.Print("stepped " + std::to_string(count) +
                  (count == 1 ? " instruction" : " instructions") + ", PC " + Hex8(before) + " -> " +
                  Hex8(after));
+  AContext.Print(PanelInstruction(AContext, after));
   return 0;
 }
 
@@ -649,6 +707,8 @@ int DebugPartVerb(TPluginLibrary& APlugin, TTestHost& AHost, const std::wstring&
   }
   if (!driver)
     return 1;
+  // The device answers its panels from the driver now bound to it.
+  ServeProcessorFromDriver(AHost.Device(AChainPosition), *driver);
   const int status = RunDebugVerb(*driver, AVerb, {AArguments.begin() + 1, AArguments.end()}, AOut,
                                   AErr, ADialogs);
   driver->Release();

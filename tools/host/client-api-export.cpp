@@ -36,22 +36,26 @@ extern "C" __declspec(dllexport) HRESULT WINAPI TestHost_GetDeviceManager(IUnkno
   return HandOut(host ? &host->DeviceManager() : nullptr, AManager);
 }
 
-// The test host has one JTAG port: the one its channel sits on.
+// The test host's JTAG ports: the one its channel sits on, after the
+// J-Link ports of other chains a test added.
 extern "C" __declspec(dllexport) HRESULT WINAPI TestHost_GetJTagPortCount(int32_t* ACount) {
   if (!ACount)
     return E_POINTER;
-  *ACount = TTestHost::Current() ? 1 : 0;
+  TTestHost* host = TTestHost::Current();
+  *ACount = host ? int32_t(host->JTagPortCount()) : 0;
   return S_OK;
 }
 
 extern "C" __declspec(dllexport) HRESULT WINAPI
     TestHost_GetJTagPort(int32_t AIndex, IUnknown** APort) {
   TTestHost* host = TTestHost::Current();
-  if (APort && host && AIndex != 0) {
+  if (!APort)
+    return E_POINTER;
+  if (host && (AIndex < 0 || unsigned(AIndex) >= host->JTagPortCount())) {
     *APort = nullptr;
     return E_INVALIDARG;
   }
-  return HandOut(host ? &host->Port() : nullptr, APort);
+  return HandOut(host ? &host->JTagPort(unsigned(AIndex)) : nullptr, APort);
 }
 
 // Asked by the stand-in Lixtor.dll.

@@ -2,6 +2,7 @@
 
 #include "sim-scan-target.h"
 
+#include <stdexcept>
 #include <string_view>
 
 namespace {
@@ -16,6 +17,7 @@ constexpr DISPID kGetMainWindowHandle = 492, kGetGUIManager = 494, kIsShuttingDo
 constexpr DISPID kOpenChannel = 503425, kCloseChannel = 503426, kShiftData = 503588,
                  kShiftDataCapture = 503589, kShiftDataBits = 503591, kShiftInstruction = 503593,
                  kSendInstruction = 503601, kMoveToState = 503605, kGetJtagPort = 503611;
+constexpr DISPID kPortJTagChannel = 503436, kGetJlinkDriver = 503881, kGetJlinkHandle = 503880;
 constexpr DISPID kGetDeviceName = 503380, kGetFamilyName = 503382, kGetVendorName = 503407,
                  kGetJTagIndex = 503629, kGetJTagChannel = 503630, kGetDeviceId = 503643,
                  kAddSoftBreakpoint = 508550;
@@ -60,12 +62,19 @@ TTestHost::TTestHost(std::unique_ptr<IScanTarget> AOwned, IScanTarget* ATarget)
     FDevices.push_back(TDevice{NewObject({L"ITarvoDevice"}), L"GenericDevice", L"Generic", L""});
     ServeDevice(position);
   }
+  LogScanRoad(false);
   FPrevious = std::exchange(GCurrentHost, this);
 }
 
 TTestHost::~TTestHost() {
   if (GCurrentHost == this)
     GCurrentHost = FPrevious;
+}
+
+void TTestHost::LogScanRoad(bool ALog) {
+  FChannelObject->SetCallLog(ALog);
+  for (TDevice& device : FDevices)
+    device.Object->SetCallLog(ALog);
 }
 
 TTestHost* TTestHost::Current() {
@@ -134,7 +143,8 @@ void TTestHost::ServeChannel() {
   });
   channel.OnCall(kShiftDataBits, [this](TFakeInvocation& AInvocation) {
     return ChannelCall(AInvocation, [&] {
-      AInvocation.ReturnText(FChannel.ShiftDataBits(AInvocation.Text(0), AInvocation.Int(1)));
+      FChannel.ShiftDataBits(AInvocation.TextView(0), AInvocation.Int(1), FCaptured);
+      AInvocation.ReturnText(FCaptured.data(), FCaptured.size());
     });
   });
   channel.OnCall(kShiftInstruction, [this](TFakeInvocation& AInvocation) {
@@ -186,4 +196,49 @@ void TTestHost::ServeDevice(unsigned APosition) {
     AInvocation.ReturnObject(breakpoint.Get());
     return S_OK;
   });
+}
+
+TFakeHostObject& TTestHost::JTagPort(unsigned AIndex) {
+  if (AIndex < FOtherPorts.size())
+    return *FOtherPorts[AIndex].Get();
+  if (AIndex == FOtherPorts.size())
+    return *FPort.Get();
+  throw std::out_of_range("no such JTAG port");
+}
+
+void TTestHost::ServeJlinkPort(TFakeHostObject& APort, TFakeHostObject& AChannel,
+                               HMODULE AJlinkLibrary) {
+  TComPtr<TFakeHostObject> driver = NewObject({L"IJlinkDriver"});
+  driver->AddService(L"JlinkDriver");
+  // The host's interface carries the module handle in 32 bits.
+  const int32_t handle = int32_t(uint32_t(reinterpret_cast<uintptr_t>(AJlinkLibrary)));
+  driver->OnCall(kGetJlinkHandle, [handle](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnInt(handle);
+    return S_OK;
+  });
+  APort.Serve(L"IJlinkPort");
+  APort.AddService(L"JlinkPort");
+  APort.OnCall(kPortJTagChannel, [&AChannel](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnObject(AChannel.Dispatch());
+    return S_OK;
+  });
+  TFakeHostObject* driverObject = driver.Get();
+  APort.OnCall(kGetJlinkDriver, [driverObject](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnObject(driverObject->Dispatch());
+    return S_OK;
+  });
+  FJlinkObjects.push_back(driver);
+}
+
+void TTestHost::MakeJlinkPort(HMODULE AJlinkLibrary) {
+  ServeJlinkPort(*FPort.Get(), *FChannelObject.Get(), AJlinkLibrary);
+}
+
+TFakeHostObject& TTestHost::AddOtherJlinkPort(HMODULE AJlinkLibrary) {
+  TComPtr<TFakeHostObject> channel = NewObject({L"IJTagChannel"});
+  TComPtr<TFakeHostObject> port = NewObject({L"IJtagPort"});
+  ServeJlinkPort(*port.Get(), *channel.Get(), AJlinkLibrary);
+  FJlinkObjects.push_back(channel);
+  FOtherPorts.push_back(port);
+  return *port.Get();
 }

@@ -12,6 +12,8 @@
 #include "host-scan-target.h"
 #include "jtag-channel.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -56,8 +58,21 @@ public:
   void SetSoftBreakpointHandler(TSoftBreakpointHandler AHandler) {
     FSoftBreakpoint = std::move(AHandler);
   }
+  // The channel's and the devices' objects log no calls unless asked: a
+  // whole flash image is millions of them. Tests that read those logs ask.
+  void LogScanRoad(bool ALog = true);
   // Every error logged by any of the host's objects, in order.
   const std::vector<std::wstring>& Errors() const { return FErrors; }
+
+  // The host's JTAG ports in the order the host lists them. The port the
+  // channel sits on is always there; it is a plain JTAG port until it is
+  // made a J-Link port, whose driver hands out the probe library's module.
+  unsigned JTagPortCount() const { return unsigned(FOtherPorts.size()) + 1; }
+  TFakeHostObject& JTagPort(unsigned AIndex);
+  void MakeJlinkPort(HMODULE AJlinkLibrary);
+  // A J-Link port of another chain (a channel of its own), listed before
+  // the channel's port.
+  TFakeHostObject& AddOtherJlinkPort(HMODULE AJlinkLibrary);
 
 private:
   struct TDevice {
@@ -72,6 +87,7 @@ private:
   void ServeClient();
   void ServeChannel();
   void ServeDevice(unsigned APosition);
+  void ServeJlinkPort(TFakeHostObject& APort, TFakeHostObject& AChannel, HMODULE AJlinkLibrary);
 
   std::unique_ptr<IScanTarget> FOwnedTarget;
   IScanTarget& FTarget;
@@ -87,7 +103,12 @@ private:
   TComPtr<TFakeHostObject> FModelTypeManager;
   TComPtr<TFakeHostObject> FLibraryManager;
   std::vector<TDevice> FDevices;
+  // J-Link ports of other chains with their channels and drivers, and the
+  // driver of the channel's port once it is a J-Link port.
+  std::vector<TComPtr<TFakeHostObject>> FOtherPorts;
+  std::vector<TComPtr<TFakeHostObject>> FJlinkObjects;
   TSoftBreakpointHandler FSoftBreakpoint;
   std::vector<std::wstring> FErrors;
+  std::wstring FCaptured; // the last data scan's answer, reused
   TTestHost* FPrevious = nullptr;
 };

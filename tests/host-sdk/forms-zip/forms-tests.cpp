@@ -326,6 +326,64 @@ TEST_F(THostHolder, HostingPanelHandsAHostFormItsHolderAndSizesIt) {
   EXPECT_TRUE(hostForm->Errors().empty());
 }
 
+TEST_F(THostHolder, HostingPanelSwitchesToAnotherFormWithoutDetachingTheFirst) {
+  const auto hostForm = [](const wchar_t* ACaption) {
+    TComPtr<TFakeHostObject> form = TFakeHostObject::Create({L"IExternalForm"});
+    form->OnCall(kGetCaption, [ACaption](TFakeInvocation& AInvocation) {
+      AInvocation.ReturnText(ACaption);
+      return S_OK;
+    });
+    return form;
+  };
+  const TComPtr<TFakeHostObject> first = hostForm(L"First"), second = hostForm(L"Second");
+  // The panel goes first; the forms' logs, which hold its holder, are
+  // emptied before it goes.
+  auto ownedPanel = std::make_unique<TExternalFormComponent>(FHolderWindow);
+  TExternalFormComponent& panel = *ownedPanel;
+  panel.SetBounds(0, 0, 300, 200);
+  panel.SetExternalForm(IExternalForm::FromDispatch(first->Dispatch()));
+  first->ClearLog();
+
+  // An empty form and the shown form itself change nothing.
+  panel.SwitchExternalForm(IExternalForm());
+  panel.SwitchExternalForm(IExternalForm::FromDispatch(first->Dispatch()));
+  EXPECT_TRUE(first->Calls().empty());
+  EXPECT_EQ(panel.ExternalForm().Intf(), first->Dispatch());
+
+  panel.SwitchExternalForm(IExternalForm::FromDispatch(second->Dispatch()));
+  EXPECT_EQ(panel.ExternalForm().Intf(), second->Dispatch());
+  EXPECT_EQ(panel.Caption(), L"Second");
+  for (const TFakeCall& call : first->Calls())
+    EXPECT_NE(call.DispId, kDetach) << "the previous form is left as it is";
+  std::vector<DISPID> order;
+  for (const TFakeCall& call : second->Calls())
+    if (call.DispId != kGetCaption)
+      order.push_back(call.DispId);
+  constexpr DISPID kShow = 58;
+  EXPECT_EQ(order, (std::vector<DISPID>{kSetParentWindowHolder, kSetBounds, kAttach, kShow}));
+  const TFakeCall& sized = *std::find_if(second->Calls().begin(), second->Calls().end(),
+                                         [](const TFakeCall& c) { return c.DispId == kSetBounds; });
+  RECT client = {};
+  GetClientRect(panel.Handle(), &client);
+  EXPECT_EQ(V_I4(&sized.Declared(0)), 0);
+  EXPECT_EQ(V_I4(&sized.Declared(1)), 0);
+  EXPECT_EQ(V_I4(&sized.Declared(2)), client.right);
+  EXPECT_EQ(V_I4(&sized.Declared(3)), client.bottom);
+  first->ClearLog();
+  second->ClearLog();
+  ownedPanel.reset();
+}
+
+TEST_F(THostHolder, HostingPanelSwitchesTransparencyByItsMessage) {
+  constexpr UINT kSetTransparent = 0x0401;
+  TExternalFormComponent panel(FHolderWindow);
+  EXPECT_FALSE(panel.Transparent());
+  EXPECT_EQ(SendMessageW(panel.Handle(), kSetTransparent, 1, 0), 1);
+  EXPECT_TRUE(panel.Transparent());
+  EXPECT_EQ(SendMessageW(panel.Handle(), kSetTransparent, 0, 0), 1);
+  EXPECT_FALSE(panel.Transparent());
+}
+
 // ---- help ---------------------------------------------------------------------
 
 namespace {

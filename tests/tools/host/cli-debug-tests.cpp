@@ -4,7 +4,9 @@
 
 #include "arm-test-support.h"
 #include "cli-debug.h"
+#include "device-processor.h"
 #include "dialog-hook.h"
+#include "scratch-file.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +46,8 @@ struct TBench {
       AFaults(Target.Sim().Faults());
     TBoolean bound;
     Driver.SetTarvoDevice(ITarvoDevice::FromDispatch(Host.Device(0).Dispatch()), &bound);
+    // As the command line does once it has bound the driver.
+    ServeProcessorFromDriver(Host.Device(0), Driver);
   }
   TSimChipTarget Target;
   TTestHost Host{Target};
@@ -52,8 +56,8 @@ struct TBench {
   std::string Out, Err;
 
   int Run(const std::wstring& AVerb, const std::vector<std::wstring>& AArgs) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    std::FILE* out = OpenScratchFile();
+    std::FILE* err = OpenScratchFile();
     const int status = RunDebugVerb(Driver, AVerb, AArgs, out, err, &Dialogs);
     Out = Contents(out);
     Err = Contents(err);
@@ -196,8 +200,10 @@ TEST_F(CliDebugOnSim, FileWrittenAcrossBlocksReadsBackAndVerifies) {
 TEST_F(CliDebugOnSim, HaltStepRunAndResetReportThePc) {
   EXPECT_EQ(Ok(L"halt", {}).find("core halted, PC 0x"), 0u) << Bench.Out;
   LoadLoop(kSram + 0x100);
-  EXPECT_EQ(Ok(L"step", {}), "stepped 1 instruction, PC 0x20000100 -> 0x20000102\n");
-  EXPECT_EQ(Ok(L"step", {L"0x3"}), "stepped 3 instructions, PC 0x20000102 -> 0x20000104\n");
+  EXPECT_EQ(Ok(L"step", {}), "stepped 1 instruction, PC 0x20000100 -> 0x20000102\n"
+                             "instruction at 0x20000102: 0xBF00  nop\n");
+  EXPECT_EQ(Ok(L"step", {L"0x3"}), "stepped 3 instructions, PC 0x20000102 -> 0x20000104\n"
+                                   "instruction at 0x20000104: 0xE7FE  b 0x20000104\n");
 
   EXPECT_EQ(Ok(L"run", {}), "core running, resumed at PC 0x20000104\n");
   EXPECT_FALSE(Bench.Target.Sim().Chip().IsHalted());
@@ -207,7 +213,7 @@ TEST_F(CliDebugOnSim, HaltStepRunAndResetReportThePc) {
       << out;
 
   Ok(L"reset", {});
-  char expected[64];
+  char expected[80];
   std::snprintf(expected, sizeof expected, "core reset, halted at PC 0x%08X\n",
                 Bench.Word(4) & ~1u);
   EXPECT_EQ(Bench.Out, expected);
@@ -271,3 +277,33 @@ TEST(CliNumbers, DecimalAndHexWithinTheirBound) {
 }
 
 } // namespace
+
+// The instruction the core stopped at, as the driver's controller panel
+// shows it: read through the host's device object, disassembled by the
+// host's ARM library.
+TEST_F(CliDebugOnSim, HaltAndStepShowTheInstructionAtThePc) {
+  // bl +4; movw r1, #0x1234; bx lr; the PC on the BL.
+  Ok(L"mem", {L"write", L"0x20000200", L"00F002F8 41F23421 7047"});
+  Ok(L"regs", {L"pc=0x20000200"});
+  EXPECT_EQ(Ok(L"halt", {}), "core halted, PC 0x20000200\n"
+                             "instruction at 0x20000200: 0xF000  bl 0x20000208\n");
+  EXPECT_EQ(Ok(L"step", {}), "stepped 1 instruction, PC 0x20000200 -> 0x20000208\n"
+                             "instruction at 0x20000208: 0x4770  bx lr\n");
+  Ok(L"regs", {L"pc=0x20000204"});
+  EXPECT_NE(Ok(L"step", {}).find("instruction at 0x20000208: 0x4770  bx lr\n"), std::string::npos);
+  // A new instruction at the same address is disassembled anew.
+  Ok(L"mem", {L"write", L"0x20000208", L"00BF"});
+  Ok(L"regs", {L"pc=0x20000204"});
+  EXPECT_NE(Ok(L"step", {}).find("instruction at 0x20000208: 0xBF00  nop\n"), std::string::npos)
+      << Bench.Out;
+  // The panel was let go after each verb.
+  EXPECT_EQ(Bench.Driver.GetRackForm(), nullptr);
+  EXPECT_TRUE(Bench.Dialogs.Dialogs().empty());
+}
+
+// An instruction the target does not give is not shown as one.
+TEST_F(CliDebugOnSim, AnUnreadableInstructionIsSaidSo) {
+  Ok(L"regs", {L"pc=0x1FFF0000"});
+  EXPECT_EQ(Ok(L"halt", {}), "core halted, PC 0x1FFF0000\n"
+                             "instruction at 0x1FFF0000: not readable\n");
+}

@@ -8,6 +8,7 @@
 #include "cli-flash.h"
 #include "dialog-hook.h"
 #include "sector-flash-writers.h"
+#include "scratch-file.h"
 
 #include <gtest/gtest.h>
 
@@ -53,10 +54,12 @@ std::string ElfText(uint32_t AAddress, const std::vector<uint8_t>& ABytes) {
   return f + std::string(ABytes.begin(), ABytes.end());
 }
 
+// Named by process: the test programs of both architectures share one
+// temporary folder and may run at once.
 std::wstring TempPath(const std::wstring& AName) {
   wchar_t dir[MAX_PATH];
   GetTempPathW(MAX_PATH, dir);
-  return std::wstring(dir) + AName;
+  return std::wstring(dir) + std::to_wstring(GetCurrentProcessId()) + L"-" + AName;
 }
 
 std::wstring WriteTemp(const std::wstring& AName, const std::string& AContent) {
@@ -110,8 +113,8 @@ public:
     return Files.back();
   }
   int Flash(const std::wstring& APath, TFlashOptions AOptions = {}) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    std::FILE* out = OpenScratchFile();
+    std::FILE* err = OpenScratchFile();
     const int status = FlashDriver(Driver, APath, AOptions, out, err);
     Out = Contents(out);
     Err = Contents(err);
@@ -252,7 +255,7 @@ TEST(FlashVerbArguments, UsageErrorsAnswerOne) {
       {{L"LM3S811", L"a.hex", L"--verify-twice"}, "unknown option --verify-twice"},
   };
   for (const TCase& c : cases) {
-    std::FILE* err = std::tmpfile();
+    std::FILE* err = OpenScratchFile();
     EXPECT_EQ(FlashVerb(plugin, host, c.Arguments, stdout, err), 1);
     EXPECT_NE(Contents(err).find(c.Message), std::string::npos) << c.Message;
     std::fclose(err);

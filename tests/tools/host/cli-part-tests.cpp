@@ -12,6 +12,7 @@
 #include "fake-host-object.h"
 #include "sim-scan-target.h"
 #include "test-host.h"
+#include "scratch-file.h"
 
 #include <gtest/gtest.h>
 
@@ -85,8 +86,8 @@ public:
     Plugin.GetTarvoDriver_Plugin = &TFakePlugin::Driver;
   }
   int Run(const std::function<int(std::FILE*, std::FILE*)>& AVerb) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    std::FILE* out = OpenScratchFile();
+    std::FILE* err = OpenScratchFile();
     const int status = AVerb(out, err);
     Out = Contents(out);
     Err = Contents(err);
@@ -114,7 +115,10 @@ int32_t FirstVariant(std::wstring_view AChip) {
 std::wstring ImageFile() {
   wchar_t dir[MAX_PATH];
   GetTempPathW(MAX_PATH, dir);
-  const std::wstring path = std::wstring(dir) + L"orvandel-cli-part.hex";
+  // Named by process: the test programs of both architectures share one
+  // temporary folder and may run at once.
+  const std::wstring path =
+      std::wstring(dir) + L"orvandel-cli-part-" + std::to_wstring(GetCurrentProcessId()) + L".hex";
   std::ofstream(path.c_str()) << ":0400000000010203F6\n:00000001FF\n";
   return path;
 }

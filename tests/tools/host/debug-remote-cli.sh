@@ -4,10 +4,11 @@
 # remote_bitbang server, whose chip keeps its state between invocations:
 # memory written by one `mem write` is read back by the next `mem read`
 # (as raw bytes into a file), a register written by `regs` is listed by a
-# later `regs`, and `step` moves the PC by one instruction. A chip whose
-# debug port never powers up gives the plug-in's message and a failing exit,
-# not a hang. Output goes through files, not pipes: Wine's background
-# processes can inherit a pipe and hold it open.
+# later `regs`, and `step` moves the PC by one instruction and shows the
+# instruction there. A chip whose debug port never powers up gives the
+# plug-in's message and a failing exit, not a hang. Output goes through
+# files, not pipes: Wine's background processes can inherit a pipe and hold
+# it open.
 set -u
 sim=$1 winerun=$2 orvandel=$3 work=$4 part=${5:-LM3S6965}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -33,6 +34,9 @@ run regs-write zero "^R0 +0x12345678" --jtag "$jtag" regs "$part" r0=0x12345678 
 run regs-read zero "^R15/PC +0x20000100" --jtag "$jtag" regs "$part"
 grep -qE "^R0 +0x12345678" "$work/regs-read.txt" || { echo "regs-read: R0 did not keep its value"; failed=1; }
 run step zero "^stepped 1 instruction, PC 0x20000100 -> 0x20000102" --jtag "$jtag" step "$part"
+# The instruction it stopped at, as the plug-in's controller panel shows it.
+grep -qE "^instruction at 0x20000102: 0xBF00  nop" "$work/step.txt" ||
+  { echo "step: the instruction at the new PC is not shown"; failed=1; }
 
 kill "$simpid" 2>/dev/null
 wait "$simpid" 2>/dev/null

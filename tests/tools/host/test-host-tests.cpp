@@ -96,6 +96,47 @@ TEST_F(TestHost, RefusedScanIsAHostExceptionWithItsMessage) {
   Channel.CloseChannel();
 }
 
+TEST_F(TestHost, ScanIntoTheCallersTextAnswersAsTheTextForm) {
+  Channel.OpenChannel();
+  Channel.MoveToState(0, kReset);
+  Channel.SendInstruction(kIdcode, 0);
+  Channel.MoveToState(kIdle, kDrShift);
+  // Room left from a longer answer must not show through a shorter one.
+  std::wstring answer(64, L'x');
+  Channel.ShiftDataBitsInto(BitText(0, 32), 0, answer);
+  EXPECT_EQ(answer, BitText(kSimIdcode, 32));
+  Channel.MoveToState(kDrExit1, kIdle);
+  Channel.MoveToState(kIdle, kDrShift);
+  EXPECT_THROW(Channel.ShiftDataBitsInto(L"01x1", 0, answer), EOleException);
+  EXPECT_EQ(answer, BitText(kSimIdcode, 32)) << "a refused scan leaves the text as it was";
+  Channel.CloseChannel();
+  Host.ChannelObject().ClearLog(); // the refusal is the point here
+  for (const std::wstring& error : Host.Errors())
+    ADD_FAILURE() << std::string(error.begin(), error.end());
+}
+
+TEST_F(TestHost, ScanRoadLogsNoCallsUntilATestAsks) {
+  const ITarvoDevice device = ITarvoDevice::FromDispatch(Host.Device(0).Dispatch());
+  EXPECT_EQ(device.GetJTagChannel().Intf(), Host.ChannelObject().Dispatch());
+  Channel.MoveToState(0, kReset);
+  EXPECT_TRUE(Host.ChannelObject().Calls().empty());
+  EXPECT_TRUE(Host.Device(0).Calls().empty());
+
+  Host.LogScanRoad();
+  EXPECT_EQ(device.GetJTagIndex(), 0);
+  Channel.MoveToState(kReset, kIdle);
+  ASSERT_EQ(Host.Device(0).Calls().size(), 1u);
+  EXPECT_EQ(Host.Device(0).Calls()[0].Operation, L"GetJTagIndex");
+  ASSERT_EQ(Host.ChannelObject().Calls().size(), 1u);
+  EXPECT_EQ(Host.ChannelObject().Calls()[0].DispId, 503605);
+  EXPECT_EQ(V_I4(&Host.ChannelObject().Calls()[0].Declared(1)), kIdle);
+
+  Host.LogScanRoad(false);
+  Channel.MoveToState(kIdle, kDrShift);
+  EXPECT_EQ(Host.ChannelObject().Calls().size(), 1u);
+  EXPECT_TRUE(Host.Client().LogsCalls()) << "only the scan road is quiet";
+}
+
 TEST_F(TestHost, ChannelNamesItsPort) {
   EXPECT_EQ(Channel.GetJtagPort().Intf(), Host.Port().Dispatch());
 }
