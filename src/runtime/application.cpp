@@ -544,8 +544,28 @@ size_t TScreen::OwnedCount() const {
   }));
 }
 
+void TScreen::SetCurrentCursor(int ASlot) {
+  if (ASlot == FCurrentCursor)
+    return;
+  FCurrentCursor = ASlot;
+  // Back to 0 the arrow shows until the mouse moves and the window under it
+  // chooses its own.
+  ::SetCursor(Cursor(ASlot));
+}
+
 TScreen* Screen() {
   if (!GScreen)
     GScreen = new TScreen();
   return GScreen;
+}
+
+THourGlassScope::THourGlassScope() : FSaved(Screen()->CurrentCursor()) {
+  Screen()->SetCurrentCursor(kHourGlassCursor);
+}
+
+THourGlassScope::~THourGlassScope() {
+  // The screen may have been released inside the scope (the module
+  // unloading); nothing is left to restore then.
+  if (GScreen)
+    GScreen->SetCurrentCursor(FSaved);
 }

@@ -194,6 +194,12 @@ public:
 
   size_t OwnedCount() const;
 
+  // The slot whose cursor the module shows over all its windows, ahead of
+  // what each control asks for; 0 lets the controls choose. A slot other
+  // than 0 shows at once.
+  int CurrentCursor() const { return FCurrentCursor; }
+  void SetCurrentCursor(int ASlot);
+
 private:
   struct TSlot {
     HCURSOR Handle;
@@ -201,6 +207,24 @@ private:
   };
   void Drop(TSlot& ASlot);
   std::map<int, TSlot> FSlots;
+  int FCurrentCursor = 0;
 };
 
 TScreen* Screen();
+
+// The hourglass slot.
+constexpr int kHourGlassCursor = -11;
+
+// Makes the hourglass the screen's current cursor for its lifetime and puts
+// back the cursor that was current before, also when an exception ends the
+// scope; scopes nest.
+class THourGlassScope {
+public:
+  THourGlassScope();
+  THourGlassScope(const THourGlassScope&) = delete;
+  THourGlassScope& operator=(const THourGlassScope&) = delete;
+  ~THourGlassScope();
+
+private:
+  int FSaved;
+};

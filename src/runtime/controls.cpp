@@ -1,12 +1,11 @@
 #include "controls.h"
 
+#include "application.h"
 #include "resource-ledger.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
-
-extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
@@ -15,33 +14,70 @@ ATOM GClassAtom = 0;
 TControl* GMouseControl = nullptr;
 TControl* GCaptureControl = nullptr;
 
-// Until the application installs its handler, a failure inside a message
-// is dropped: the message answers 0 and the loop goes on.
-void DefaultWindowExceptionHandler(const std::exception& /*AError*/) {}
+// A failure inside a message goes to the application; without one it is
+// dropped. Either way the message answers 0 and the loop goes on.
+void DefaultWindowExceptionHandler(const std::exception& AError) {
+  TApplication* application = ApplicationIfAny();
+  if (!application)
+    return;
+  try {
+    application->HandleException(AError);
+  } catch (...) {
+    // A failing report must not leave the window procedure either.
+  }
+}
 TWindowExceptionHandler GExceptionHandler = DefaultWindowExceptionHandler;
 
-HINSTANCE ModuleInstance() {
-  return reinterpret_cast<HINSTANCE>(&__ImageBase);
-}
-
-// The shared system cursors the negative ids name; they are never destroyed.
-struct TSystemCursor {
-  TCursor Id;
-  const wchar_t* Resource;
+// A system class copied under a component's own class name.
+struct TWrappedClass {
+  std::wstring Name;
+  ATOM Atom;
+  WNDPROC SystemProc;
 };
-const TSystemCursor kSystemCursors[] = {
-    {crArrow, IDC_ARROW},       {crCross, IDC_CROSS},    {crIBeam, IDC_IBEAM},
-    {crSizeNESW, IDC_SIZENESW}, {crSizeNS, IDC_SIZENS},  {crSizeNWSE, IDC_SIZENWSE},
-    {crSizeWE, IDC_SIZEWE},     {crHourGlass, IDC_WAIT}, {crNo, IDC_NO},
-    {crHandPoint, IDC_HAND},
-};
+std::vector<TWrappedClass> GWrappedClasses;
 
-HCURSOR SystemCursor(TCursor AId) {
-  for (const auto& entry : kSystemCursors)
-    if (entry.Id == AId)
-      return LoadCursorW(nullptr, entry.Resource);
+const TWrappedClass* FindWrappedClass(ATOM AAtom) {
+  for (const auto& wrapped : GWrappedClasses)
+    if (wrapped.Atom == AAtom)
+      return &wrapped;
   return nullptr;
 }
+
+bool IsFrameworkClass(HWND AWindow) {
+  const auto atom = ATOM(GetClassLongPtrW(AWindow, GCW_ATOM));
+  return atom && ((GClassAtom && atom == GClassAtom) || FindWrappedClass(atom));
+}
+
+const TWrappedClass& RegisterWrappedClass(const std::wstring& AName,
+                                          const std::wstring& ASystemClass, WNDPROC AProc) {
+  for (const auto& wrapped : GWrappedClasses)
+    if (_wcsicmp(wrapped.Name.c_str(), AName.c_str()) == 0)
+      return wrapped;
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof(info);
+  // The system's own classes answer for a null instance, classes of loaded
+  // libraries (the rich edit) as global classes for any.
+  if (!GetClassInfoExW(nullptr, ASystemClass.c_str(), &info) &&
+      !GetClassInfoExW(ModuleInstance(), ASystemClass.c_str(), &info))
+    throw EOutOfResources(L"The window class \"" + ASystemClass + L"\" is not available");
+  const WNDPROC systemProc = info.lpfnWndProc;
+  info.cbSize = sizeof(info);
+  info.lpfnWndProc = AProc;
+  info.hInstance = ModuleInstance();
+  info.lpszClassName = AName.c_str();
+  info.lpszMenuName = nullptr;
+  info.style &= ~UINT(CS_GLOBALCLASS);
+  const ATOM atom = RegisterClassExW(&info);
+  if (!atom)
+    throw EOutOfResources(L"Cannot register the window class \"" + AName + L"\"");
+  TResourceLedger::Take(TResourceKind::WindowClass, atom);
+  GWrappedClasses.push_back({AName, atom, systemProc});
+  return GWrappedClasses.back();
+}
+
+// The one window whose DC non-client painting is redirected, and where to.
+HWND GRedirectedWindow = nullptr;
+HDC GRedirectTarget = nullptr;
 
 void RegisterWindowClass(WNDPROC AProc) {
   if (GClassAtom)
@@ -156,12 +192,58 @@ TControl* CaptureControl() {
 }
 
 void FinalizeControls() {
-  if (!GClassAtom || TResourceLedger::Count(TResourceKind::Window) != 0)
+  if (TResourceLedger::Count(TResourceKind::Window) != 0)
     return;
-  if (UnregisterClassW(kWindowClassName, ModuleInstance())) {
+  if (GClassAtom && UnregisterClassW(kWindowClassName, ModuleInstance())) {
     TResourceLedger::Give(TResourceKind::WindowClass, GClassAtom);
     GClassAtom = 0;
   }
+  for (auto it = GWrappedClasses.begin(); it != GWrappedClasses.end();) {
+    if (UnregisterClassW(it->Name.c_str(), ModuleInstance())) {
+      TResourceLedger::Give(TResourceKind::WindowClass, it->Atom);
+      it = GWrappedClasses.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void FinalizeFramework() {
+  // The application's hidden window goes first, so no window keeps the
+  // classes registered.
+  ReleaseApplication();
+  FinalizeControls();
+}
+
+HDC AcquireWindowDC(HWND AWindow) {
+  if (AWindow && AWindow == GRedirectedWindow)
+    return GRedirectTarget;
+  HDC dc = GetWindowDC(AWindow);
+  if (dc)
+    LedgerTake(TResourceKind::DeviceContext, dc);
+  return dc;
+}
+
+void ReleaseWindowDC(HWND AWindow, HDC ADC) {
+  if (!ADC || (AWindow == GRedirectedWindow && ADC == GRedirectTarget))
+    return;
+  ReleaseDC(AWindow, ADC);
+  LedgerGive(TResourceKind::DeviceContext, ADC);
+}
+
+bool WindowDCRedirected(HWND AWindow) {
+  return AWindow && AWindow == GRedirectedWindow;
+}
+
+TWindowDCRedirect::TWindowDCRedirect(HWND AWindow, HDC ATarget)
+    : FPreviousWindow(GRedirectedWindow), FPreviousTarget(GRedirectTarget) {
+  GRedirectedWindow = AWindow;
+  GRedirectTarget = ATarget;
+}
+
+TWindowDCRedirect::~TWindowDCRedirect() {
+  GRedirectedWindow = FPreviousWindow;
+  GRedirectTarget = FPreviousTarget;
 }
 
 // ===========================================================================
@@ -572,7 +654,7 @@ void TWinControl::SetParentWindow(HWND AValue) {
 }
 
 TWinControl* TWinControl::FindControl(HWND AWindow) {
-  if (!AWindow || !GClassAtom || GetClassLongPtrW(AWindow, GCW_ATOM) != GClassAtom)
+  if (!AWindow || !IsFrameworkClass(AWindow))
     return nullptr;
   return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
 }
@@ -603,7 +685,15 @@ void TWinControl::CreateParams(TCreateParams& AParams) {
 void TWinControl::CreateWnd() {
   TCreateParams params;
   CreateParams(params);
-  RegisterWindowClass(WindowProc);
+  FDefWndProc = nullptr;
+  if (!params.SystemClassName.empty()) {
+    if (params.WinClassName.empty() || params.WinClassName == kWindowClassName)
+      throw EInvalidOperation(L"A wrapped system class needs a class name of its own");
+    FDefWndProc =
+        RegisterWrappedClass(params.WinClassName, params.SystemClassName, WindowProc).SystemProc;
+  } else {
+    RegisterWindowClass(WindowProc);
+  }
   TStateScope creating(this, csCreating);
   HWND window = CreateWindowExW(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(),
                                 params.Style, params.X, params.Y, params.Width, params.Height,
@@ -1180,13 +1270,92 @@ void TWinControl::WMPaint(TMessage& AMessage) {
 }
 
 void TWinControl::PaintTo(HDC ADC, int AX, int AY) {
-  TStateScope copying(this, csPaintCopy);
   TDCOriginScope origin(ADC, AX, AY, Width(), Height());
-  EraseBackground(ADC);
-  PaintHandler(ADC);
-  for (TWinControl* child : FWinControls)
-    if (child->Visible())
-      child->PaintTo(ADC, child->Left(), child->Top());
+  PrintInto(ADC, true, true, true, true);
+}
+
+POINT TWinControl::ClientOrigin() const {
+  if (!FHandle)
+    return {0, 0};
+  RECT window;
+  GetWindowRect(FHandle, &window);
+  POINT client{0, 0};
+  ::ClientToScreen(FHandle, &client);
+  return {client.x - window.left, client.y - window.top};
+}
+
+void TWinControl::PrintInto(HDC ADC, bool ANonClient, bool AClient, bool AChildren, bool AErase) {
+  TStateScope copying(this, csPaintCopy);
+  POINT client{0, 0};
+  if (ANonClient && FHandle) {
+    client = ClientOrigin();
+    const RECT inner = ClientRect();
+    if (client.x != 0 || client.y != 0 || inner.right != Width() || inner.bottom != Height()) {
+      // The frame is drawn by the window's own non-client painting, whose
+      // DC is the print target for the time of this message.
+      TWindowDCRedirect redirect(FHandle, ADC);
+      Perform(WM_NCPAINT, 0, 0);
+    }
+  }
+  if (!AClient)
+    return;
+  const RECT inner = ClientRect();
+  TDCOriginScope clientArea(ADC, client.x, client.y, inner.right, inner.bottom);
+  if (FDefWndProc) {
+    // The system class draws its own content.
+    CallWindowProcW(FDefWndProc, FHandle, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(ADC),
+                    PRF_CLIENT | (AErase ? PRF_ERASEBKGND : 0));
+  } else {
+    if (AErase)
+      EraseBackground(ADC);
+    PaintHandler(ADC);
+  }
+  if (AChildren)
+    for (TWinControl* child : FWinControls)
+      if (child->Visible())
+        child->PaintTo(ADC, child->Left(), child->Top());
+}
+
+void TWinControl::PaintNonClient(HDC ADC) {
+  if (!FHandle)
+    return;
+  RECT window;
+  GetWindowRect(FHandle, &window);
+  RECT frame{0, 0, window.right - window.left, window.bottom - window.top};
+  const auto style = DWORD(GetWindowLongPtrW(FHandle, GWL_STYLE));
+  const auto exStyle = DWORD(GetWindowLongPtrW(FHandle, GWL_EXSTYLE));
+  if (style & WS_BORDER) {
+    FrameRect(ADC, &frame, GetSysColorBrush(COLOR_WINDOWFRAME));
+    InflateRect(&frame, -1, -1);
+  }
+  if (exStyle & WS_EX_CLIENTEDGE)
+    DrawEdge(ADC, &frame, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  else if (exStyle & WS_EX_STATICEDGE)
+    DrawEdge(ADC, &frame, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+}
+
+void TWinControl::WMNCPaint(TMessage& AMessage) {
+  const bool redirected = WindowDCRedirected(FHandle);
+  // The system's own non-client painting (scroll bars, captions) draws on
+  // the screen only; a print gets the frame alone.
+  if (!redirected)
+    DefaultHandler(AMessage);
+  if (!redirected && !HasStyle(csNeedsBorderPaint))
+    return;
+  HDC dc = AcquireWindowDC(FHandle);
+  if (!dc)
+    return;
+  const int saved = SaveDC(dc);
+  try {
+    PaintNonClient(dc);
+  } catch (...) {
+    RestoreDC(dc, saved);
+    ReleaseWindowDC(FHandle, dc);
+    throw;
+  }
+  RestoreDC(dc, saved);
+  ReleaseWindowDC(FHandle, dc);
+  AMessage.Result = 0;
 }
 
 // --- messages ----------------------------------------------------------------------
@@ -1199,8 +1368,12 @@ LRESULT CALLBACK TWinControl::WindowProc(HWND AWindow, UINT AMsg, WPARAM AWParam
     control->FHandle = AWindow;
   }
   auto* control = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-  if (!control)
+  if (!control) {
+    // Messages before WM_NCCREATE, or after the control let the window go.
+    if (const TWrappedClass* wrapped = FindWrappedClass(ATOM(GetClassLongPtrW(AWindow, GCW_ATOM))))
+      return CallWindowProcW(wrapped->SystemProc, AWindow, AMsg, AWParam, ALParam);
     return DefWindowProcW(AWindow, AMsg, AWParam, ALParam);
+  }
   TMessage message{AMsg, AWParam, ALParam, 0};
   try {
     control->WndProc(message);
@@ -1293,6 +1466,9 @@ void TWinControl::HandleMouse(TMessage& AMessage) {
     AMessage.Result = routed.Result;
   } else {
     TControl::WndProc(AMessage);
+    // A system class tracks its own clicks (selection, caret).
+    if (FDefWndProc)
+      DefaultHandler(AMessage);
   }
   if (IsButtonUp(AMessage.Msg) && (AMessage.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0) {
     FCaptureControl = nullptr;
@@ -1306,25 +1482,33 @@ void TWinControl::HandleMouse(TMessage& AMessage) {
 void TWinControl::WndProc(TMessage& AMessage) {
   switch (AMessage.Msg) {
   case WM_PAINT:
+    if (FDefWndProc)
+      break;
     WMPaint(AMessage);
     return;
+  case WM_NCPAINT:
+    WMNCPaint(AMessage);
+    return;
   case WM_PRINTCLIENT:
-  case WM_PRINT: {
-    HDC dc = reinterpret_cast<HDC>(AMessage.WParam);
-    if (AMessage.Msg == WM_PRINT && (AMessage.LParam & PRF_CHECKVISIBLE) && !Showing())
-      return;
-    if (AMessage.Msg == WM_PRINT && (AMessage.LParam & PRF_CHILDREN)) {
-      PaintTo(dc, 0, 0);
-    } else {
-      TStateScope copying(this, csPaintCopy);
-      if (AMessage.LParam & PRF_ERASEBKGND)
-        EraseBackground(dc);
-      PaintHandler(dc);
-    }
+    if (FDefWndProc)
+      break;
+    PrintInto(reinterpret_cast<HDC>(AMessage.WParam), false, true, false,
+              (AMessage.LParam & PRF_ERASEBKGND) != 0);
     AMessage.Result = 0;
+    return;
+  case WM_PRINT: {
+    AMessage.Result = 0;
+    if ((AMessage.LParam & PRF_CHECKVISIBLE) && !Showing())
+      return;
+    const LPARAM flags = AMessage.LParam;
+    PrintInto(reinterpret_cast<HDC>(AMessage.WParam), (flags & PRF_NONCLIENT) != 0,
+              (flags & PRF_CLIENT) != 0, (flags & PRF_CHILDREN) != 0,
+              (flags & PRF_ERASEBKGND) != 0);
     return;
   }
   case WM_ERASEBKGND:
+    if (FDefWndProc)
+      break;
     // A double-buffered control erases off screen as part of its paint.
     if (!FDoubleBuffered || InState(csPaintCopy))
       EraseBackground(reinterpret_cast<HDC>(AMessage.WParam));
@@ -1359,7 +1543,11 @@ void TWinControl::WndProc(TMessage& AMessage) {
     DoExit();
     break;
   case WM_GETDLGCODE:
-    AMessage.Result = DialogCode();
+    if (FDefWndProc)
+      DefaultHandler(AMessage);
+    else
+      AMessage.Result = 0;
+    AMessage.Result |= DialogCode();
     return;
   case WM_KEYDOWN:
     if (AMessage.WParam == VK_TAB && !WantSpecialKey(VK_TAB) && !(DialogCode() & DLGC_WANTTAB)) {
@@ -1401,6 +1589,13 @@ void TWinControl::WndProc(TMessage& AMessage) {
     CancelMode(nullptr);
     break;
   case WM_SETCURSOR:
+    if (const int current = Screen()->CurrentCursor(); current != crDefault) {
+      // The screen's cursor (an hourglass while the module works) stands
+      // over every window of the module.
+      ::SetCursor(Screen()->Cursor(current));
+      AMessage.Result = TRUE;
+      return;
+    }
     if (LOWORD(AMessage.LParam) == HTCLIENT && reinterpret_cast<HWND>(AMessage.WParam) == FHandle) {
       const DWORD position = GetMessagePos();
       POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
@@ -1409,7 +1604,9 @@ void TWinControl::WndProc(TMessage& AMessage) {
       TCursor cursor = target ? target->Cursor() : crDefault;
       if (cursor == crDefault)
         cursor = Cursor();
-      if (HCURSOR handle = cursor == crDefault ? nullptr : SystemCursor(cursor)) {
+      // Through the screen's slots, so the module's own cursors (2100 and
+      // on) serve controls as the shared system ones do.
+      if (HCURSOR handle = cursor == crDefault ? nullptr : Screen()->Cursor(cursor)) {
         ::SetCursor(handle);
         AMessage.Result = TRUE;
         return;
@@ -1441,8 +1638,13 @@ void TWinControl::WndProc(TMessage& AMessage) {
 }
 
 void TWinControl::DefaultHandler(TMessage& AMessage) {
-  AMessage.Result =
-      FHandle ? DefWindowProcW(FHandle, AMessage.Msg, AMessage.WParam, AMessage.LParam) : 0;
+  if (!FHandle)
+    AMessage.Result = 0;
+  else if (FDefWndProc)
+    AMessage.Result =
+        CallWindowProcW(FDefWndProc, FHandle, AMessage.Msg, AMessage.WParam, AMessage.LParam);
+  else
+    AMessage.Result = DefWindowProcW(FHandle, AMessage.Msg, AMessage.WParam, AMessage.LParam);
 }
 
 // ===========================================================================

@@ -355,6 +355,11 @@ struct TCreateParams {
   // The class of the window; the framework's own class unless a descendant
   // wraps a system class.
   std::wstring WinClassName;
+  // A system class ("EDIT", "LISTBOX", "RichEdit20W") the window is made
+  // from: its class is registered once as a copy under WinClassName, the
+  // window runs through the control's handler chain, and what the chain
+  // leaves goes to the system class's own procedure.
+  std::wstring SystemClassName;
 };
 
 // A control with a window of the framework's window class. The window is
@@ -427,8 +432,11 @@ public:
   void SetParentBackground(bool AValue);
 
   // Draws the control and its children into ADC at (AX, AY), in paint-copy
-  // state, whether or not it is on the screen.
+  // state, whether or not it is on the screen; a window's frame (border,
+  // client edge) is drawn too.
   void PaintTo(HDC ADC, int AX, int AY);
+  // True when the window is made from a wrapped system class.
+  bool WrapsSystemClass() const { return FDefWndProc != nullptr; }
   void Invalidate() override;
   void Update() override;
 
@@ -467,6 +475,11 @@ protected:
   void PaintParentBackground(HDC ADC);
   // Draws the window's own content into ADC; the base draws nothing.
   virtual void PaintWindow(HDC /*ADC*/) {}
+  // Draws the frame of the window (WS_BORDER, WS_EX_CLIENTEDGE,
+  // WS_EX_STATICEDGE) into ADC, whose origin is the window's top left. It
+  // runs on WM_NCPAINT when the print path redirected the window's DC, or
+  // when the class has csNeedsBorderPaint.
+  virtual void PaintNonClient(HDC ADC);
   // Paints the graphic children into ADC; AFirst: start above that one.
   void PaintControls(HDC ADC, TControl* AFirst);
   // The whole client drawing: the window, then its graphic children.
@@ -488,8 +501,16 @@ private:
   bool ReflectToChild(TMessage& AMessage);
   TWinControl* RootControl();
   void SetMouseControl(TControl* AControl, intptr_t AMarker);
+  void WMNCPaint(TMessage& AMessage);
+  // The print path shared by PaintTo and WM_PRINT: ADC's origin is the
+  // window's top left.
+  void PrintInto(HDC ADC, bool ANonClient, bool AClient, bool AChildren, bool AErase);
+  // The client area's top left inside the window ((0, 0) without a frame).
+  POINT ClientOrigin() const;
 
   HWND FHandle = nullptr;
+  // The wrapped system class's procedure, nullptr for the framework's class.
+  WNDPROC FDefWndProc = nullptr;
   HWND FParentWindow = nullptr;
   std::vector<TControl*> FControls;
   std::vector<TWinControl*> FWinControls;
@@ -525,14 +546,46 @@ TControl* MouseControl();
 TControl* CaptureControl();
 
 // A window procedure must not let an exception out; the framework hands it
-// to this handler (the application's, once one is installed). Answers the
-// previous handler.
+// to this handler. The standard one hands it to the application's
+// `HandleException` when an application exists and drops it otherwise.
+// Installing nullptr puts the standard one back. Answers the previous handler.
 using TWindowExceptionHandler = void (*)(const std::exception& AError);
 TWindowExceptionHandler SetWindowExceptionHandler(TWindowExceptionHandler AHandler);
 
-// Unregisters the framework's window class once no window of it is left;
-// called when the plug-in unloads.
+// Unregisters the framework's window classes (its own and the wrapped
+// system classes) once no window of them is left.
 void FinalizeControls();
+
+// The framework's shut-down: frees the application and the screen with the
+// module's cursors, then unregisters the window classes. The plug-in's
+// unload calls it (the release routines of src/stellaris/plugin-lifetime.cpp,
+// after the forms are gone); a test program calls it to show that nothing
+// is left in the resource ledger. Safe to call more than once.
+void FinalizeFramework();
+
+// ---------------------------------------------------------------------------
+// The window DC of non-client painting
+
+// Non-client painting takes its DC here instead of from GetWindowDC, so the
+// print path can hand it the print target: while a `TWindowDCRedirect` for
+// the window lives, `AcquireWindowDC` answers the redirected DC; otherwise
+// the window's own DC, which `ReleaseWindowDC` gives back.
+HDC AcquireWindowDC(HWND AWindow);
+void ReleaseWindowDC(HWND AWindow, HDC ADC);
+bool WindowDCRedirected(HWND AWindow);
+
+// Redirects one window's DC for its lifetime; redirects nest.
+class TWindowDCRedirect {
+public:
+  TWindowDCRedirect(HWND AWindow, HDC ATarget);
+  TWindowDCRedirect(const TWindowDCRedirect&) = delete;
+  TWindowDCRedirect& operator=(const TWindowDCRedirect&) = delete;
+  ~TWindowDCRedirect();
+
+private:
+  HWND FPreviousWindow;
+  HDC FPreviousTarget;
+};
 
 // One control as the listing query reports it.
 struct TControlListing {

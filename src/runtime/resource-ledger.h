@@ -17,6 +17,8 @@ enum class TResourceKind {
   Cursor,
   Icon,
   Library,
+  Menu,
+  ImageList,
   Count
 };
 

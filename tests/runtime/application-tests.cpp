@@ -520,4 +520,38 @@ TEST_F(ApplicationTest, AMissingModuleCursorLeavesTheSlotAsItWas) {
   EXPECT_EQ(Screen()->Cursor(2108), LoadCursorW(nullptr, IDC_ARROW));
 }
 
+TEST_F(ApplicationTest, HourGlassScopesNestAndPutBackTheCursorThatWasCurrent) {
+  EXPECT_EQ(Screen()->CurrentCursor(), 0);
+  Screen()->SetCurrentCursor(-21);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND)) << "a current cursor shows at once";
+  {
+    THourGlassScope outer;
+    EXPECT_EQ(Screen()->CurrentCursor(), kHourGlassCursor);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    {
+      THourGlassScope inner;
+      Screen()->SetCurrentCursor(-3);
+    }
+    EXPECT_EQ(Screen()->CurrentCursor(), kHourGlassCursor)
+        << "the inner scope restores the outer's";
+  }
+  EXPECT_EQ(Screen()->CurrentCursor(), -21);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+
+  // An exception leaving the work still puts the cursor back.
+  try {
+    THourGlassScope busy;
+    throw Exception("work failed");
+  } catch (const Exception&) {
+  }
+  EXPECT_EQ(Screen()->CurrentCursor(), -21);
+
+  // Released inside the scope (the module unloading), nothing is restored.
+  {
+    THourGlassScope busy;
+    ReleaseApplication();
+  }
+  EXPECT_EQ(Screen()->CurrentCursor(), 0);
+}
+
 } // namespace

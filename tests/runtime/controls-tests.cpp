@@ -1,7 +1,10 @@
 #include "controls.h"
 
+#include "application.h"
 #include "resource-ledger.h"
+#include "seams.h"
 #include "support/test-harness.h"
+#include "timers.h"
 
 #include <gtest/gtest.h>
 
@@ -649,6 +652,298 @@ TEST_F(ControlsTest, WindowClassGoesAtUnloadAndComesBackWhenNeeded) {
   Form->Show();
   EXPECT_TRUE(IsWindow(Form->Handle()));
   EXPECT_EQ(TWinControl::FindControl(Form->Handle()), Form);
+}
+
+// --- the framework's halves joined ------------------------------------------------------
+
+TEST_F(ControlsTest, ExceptionInAWindowProcedureGoesToTheApplication) {
+  std::string caught;
+  Application()->OnException = [&](TApplication*, const std::exception& AError) {
+    caught = AError.what();
+  };
+  Form->ThrowInPaint = true;
+  Form->Show();
+  InvalidateRect(Form->Handle(), nullptr, TRUE);
+  UpdateWindow(Form->Handle());
+  Form->ThrowInPaint = false;
+  EXPECT_EQ(caught, "paint failed");
+  ReleaseApplication();
+}
+
+TEST_F(ControlsTest, ControlsShowTheScreensCursorSlotsTheModulesOwnToo) {
+  // A module cursor in one of the module's slots, as the controllers load them.
+  const BYTE andMask[4 * 32] = {}, xorMask[4 * 32] = {};
+  HCURSOR own = CreateCursor(GetModuleHandleW(nullptr), 0, 0, 32, 32, andMask, xorMask);
+  ASSERT_NE(own, nullptr);
+  Screen()->SetCursor(2100, own, TCursorOwnership::Owned);
+  Form->Show();
+  HWND window = Form->Handle();
+  struct TRow {
+    TCursor Cursor;
+    HCURSOR Expected;
+  };
+  const TRow rows[] = {{2100, own}, {crHourGlass, LoadCursorW(nullptr, IDC_WAIT)}};
+  for (const auto& row : rows) {
+    Form->SetCursor(row.Cursor);
+    SetCursor(nullptr);
+    EXPECT_TRUE(SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                             MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(GetCursor(), row.Expected) << row.Cursor;
+  }
+
+  // The screen's current cursor stands over the control's own.
+  Form->SetCursor(2100);
+  {
+    THourGlassScope busy;
+    SetCursor(nullptr);
+    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+  }
+  SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), own);
+  SetCursor(nullptr);
+  Owner.reset();
+  ReleaseApplication();
+  EXPECT_EQ(TResourceLedger::Count(TResourceKind::Cursor), 0u);
+}
+
+TEST_F(ControlsTest, FrameworkShutDownLeavesNothingInTheLedger) {
+  Application();
+  const BYTE andMask[4 * 32] = {}, xorMask[4 * 32] = {};
+  Screen()->SetCursor(2101, CreateCursor(GetModuleHandleW(nullptr), 0, 0, 32, 32, andMask, xorMask),
+                      TCursorOwnership::Owned);
+  Form->Show();
+  Form->Font().SetColor(clRed);
+  Add<TSwatch>(Form, {0, 0, 10, 10});
+  auto* timer = new TTimer(Owner.get());
+  timer->SetInterval(60000);
+  timer->SetOnTimer([](TTimer*) {});
+  auto library = std::make_unique<TSystemLibrary>(L"riched20.dll");
+  harness::RenderControl(*Form);
+  harness::PumpMessages();
+  for (auto kind : {TResourceKind::Window, TResourceKind::WindowClass, TResourceKind::Timer,
+                    TResourceKind::Cursor, TResourceKind::Library})
+    ASSERT_GT(TResourceLedger::Count(kind), 0u) << int(kind);
+  library.reset();
+  Owner.reset();
+  FinalizeFramework();
+  EXPECT_EQ(ApplicationIfAny(), nullptr);
+  for (int kind = 0; kind < int(TResourceKind::Count); ++kind)
+    EXPECT_EQ(TResourceLedger::Count(TResourceKind(kind)), 0u) << kind;
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof(info);
+  EXPECT_FALSE(GetClassInfoExW(ModuleInstance(), L"OrvandelControl", &info));
+  FinalizeFramework();
+}
+
+// --- wrapped system classes ---------------------------------------------------------------
+
+std::string Narrow(const std::wstring& AText) {
+  return std::string(AText.begin(), AText.end());
+}
+
+// A control whose window is a system class under the control's own class
+// name; it counts the messages of the system class its handler chain saw.
+class TWrapped : public TWinControl {
+public:
+  TWrapped(TComponent* AOwner, std::wstring AOwnClass, std::wstring ASystemClass, DWORD AStyle)
+      : TWinControl(AOwner), FOwnClass(std::move(AOwnClass)), FSystemClass(std::move(ASystemClass)),
+        FStyle(AStyle) {}
+  std::wstring ClassName() const override { return L"TWrapped"; }
+  int LimitsSeen = 0;
+
+protected:
+  void CreateParams(TCreateParams& AParams) override {
+    TWinControl::CreateParams(AParams);
+    AParams.WinClassName = FOwnClass;
+    AParams.SystemClassName = FSystemClass;
+    AParams.Style |= FStyle;
+  }
+  void WndProc(TMessage& AMessage) override {
+    if (AMessage.Msg == EM_LIMITTEXT || AMessage.Msg == LB_ADDSTRING)
+      ++LimitsSeen;
+    TWinControl::WndProc(AMessage);
+  }
+
+private:
+  std::wstring FOwnClass, FSystemClass;
+  DWORD FStyle;
+};
+
+TEST_F(ControlsTest, WrappedSystemClassRunsThroughTheHandlerChainUnderItsOwnName) {
+  TSystemLibrary richEdit(L"riched20.dll");
+  struct TRow {
+    const wchar_t* OwnClass;
+    const wchar_t* SystemClass;
+    DWORD Style;
+    UINT Put;
+    WPARAM PutValue;
+    UINT Get;
+    LRESULT Expected;
+  };
+  const TRow rows[] = {
+      {L"TOrvTestEdit", L"EDIT", 0, EM_LIMITTEXT, 7, EM_GETLIMITTEXT, 7},
+      {L"TOrvTestEditNoEdit", L"EDIT", ES_READONLY, EM_LIMITTEXT, 9, EM_GETLIMITTEXT, 9},
+      {L"TOrvTestListBox", L"LISTBOX", 0, LB_ADDSTRING, 0, LB_GETCOUNT, 1},
+      {L"TOrvTestRichEdit", L"RichEdit20W", 0, EM_LIMITTEXT, 11, EM_GETLIMITTEXT, 11},
+      {L"TOrvTestRichEditNoEdit", L"RichEdit20W", ES_READONLY, EM_LIMITTEXT, 12, EM_GETLIMITTEXT,
+       12},
+  };
+  Form->Show();
+  const size_t classesBefore = TResourceLedger::Count(TResourceKind::WindowClass);
+  std::vector<TWrapped*> controls;
+  for (const auto& row : rows) {
+    auto* control = new TWrapped(Owner.get(), row.OwnClass, row.SystemClass, row.Style);
+    control->SetBounds(0, 0, 100, 60);
+    control->SetParent(Form);
+    HWND window = control->Handle();
+    const std::string what = Narrow(row.OwnClass);
+    ASSERT_NE(window, nullptr) << what;
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    EXPECT_EQ(std::wstring(name), row.OwnClass);
+    EXPECT_TRUE(control->WrapsSystemClass()) << what;
+    EXPECT_EQ(TWinControl::FindControl(window), control) << what;
+    EXPECT_EQ(DWORD(GetWindowLongPtrW(window, GWL_STYLE)) & row.Style, row.Style) << what;
+    // The system class's procedure answers what the default procedure cannot.
+    const wchar_t item[] = L"item";
+    control->Perform(row.Put, row.PutValue,
+                     row.Put == LB_ADDSTRING ? reinterpret_cast<LPARAM>(item) : 0);
+    EXPECT_EQ(SendMessageW(window, row.Get, 0, 0), row.Expected) << what;
+    EXPECT_EQ(control->LimitsSeen, 1) << what;
+    if (row.Put == LB_ADDSTRING) {
+      // Clicks pass the control's mouse handling on to the system class.
+      int downs = 0;
+      control->OnMouseDown = [&](TControl*, TMouseButton, TShiftState, int, int) { ++downs; };
+      SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+      SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+      EXPECT_EQ(downs, 1);
+      EXPECT_EQ(SendMessageW(window, LB_GETCURSEL, 0, 0), 0) << "the click selected the item";
+    }
+    controls.push_back(control);
+  }
+  EXPECT_EQ(TResourceLedger::Count(TResourceKind::WindowClass), classesBefore + std::size(rows));
+  // A second control of a class already wrapped takes the same registration.
+  auto* again = new TWrapped(Owner.get(), L"TOrvTestEdit", L"EDIT", 0);
+  again->SetParent(Form);
+  again->HandleNeeded();
+  EXPECT_EQ(TResourceLedger::Count(TResourceKind::WindowClass), classesBefore + std::size(rows));
+  // Recreated windows stay wrapped.
+  controls[0]->RecreateWnd();
+  EXPECT_NE(SendMessageW(controls[0]->Handle(), EM_GETLIMITTEXT, 0, 0), 7)
+      << "a new window starts from the system class's default limit";
+  EXPECT_EQ(TWinControl::FindControl(controls[0]->Handle()), controls[0]);
+
+  Owner.reset();
+  FinalizeControls();
+  for (const auto& row : rows) {
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof(info);
+    EXPECT_FALSE(GetClassInfoExW(ModuleInstance(), row.OwnClass, &info)) << Narrow(row.OwnClass);
+  }
+  EXPECT_EQ(TResourceLedger::Count(TResourceKind::WindowClass), classesBefore - 1)
+      << "the framework's own class went too";
+}
+
+TEST_F(ControlsTest, WrappingAnUnknownSystemClassRaisesAndLeavesNoClass) {
+  const size_t classesBefore = TResourceLedger::Count(TResourceKind::WindowClass);
+  auto* control = new TWrapped(Owner.get(), L"TOrvTestNothing", L"NoSuchSystemClass", 0);
+  EXPECT_THROW(control->HandleNeeded(), EOutOfResources);
+  EXPECT_EQ(TResourceLedger::Count(TResourceKind::WindowClass), classesBefore);
+}
+
+// --- the frame in the print path ---------------------------------------------------------
+
+class TBordered : public TBox {
+public:
+  using TBox::TBox;
+  int NonClientPaints = 0;
+  bool SawRedirect = false;
+
+protected:
+  void CreateParams(TCreateParams& AParams) override {
+    TBox::CreateParams(AParams);
+    AParams.Style |= WS_BORDER;
+  }
+  void PaintNonClient(HDC ADC) override {
+    ++NonClientPaints;
+    SawRedirect = WindowDCRedirected(Handle());
+    TBox::PaintNonClient(ADC);
+  }
+};
+
+TEST_F(ControlsTest, PrintDrawsTheFrameOnlyWhenTheNonClientAreaIsAsked) {
+  constexpr TColor kUntouched = clFuchsia;
+  const TColor frame = TColor(GetSysColor(COLOR_WINDOWFRAME));
+  ASSERT_NE(frame, clLime);
+  struct TRow {
+    const char* What;
+    LPARAM Flags;
+    bool Hidden;
+    TColor Corner;    // the pixel at (0, 0), the frame's when there is one
+    TColor FarCorner; // the pixel at (79, 59), outside a client drawn at (0, 0)
+    TColor Inside;    // a pixel well inside the client area
+    int NonClientPaints;
+  };
+  const TRow rows[] = {
+      {"non-client and client", PRF_NONCLIENT | PRF_CLIENT, false, frame, frame, clLime, 1},
+      {"non-client alone", PRF_NONCLIENT, false, frame, frame, kUntouched, 1},
+      {"client alone", PRF_CLIENT, false, clLime, kUntouched, clLime, 0},
+      {"hidden, checked for visibility", PRF_NONCLIENT | PRF_CLIENT | PRF_CHECKVISIBLE, true,
+       kUntouched, kUntouched, kUntouched, 0},
+      {"hidden, not checked", PRF_NONCLIENT | PRF_CLIENT, true, frame, frame, clLime, 1},
+  };
+  for (const auto& row : rows) {
+    SetUp();
+    auto* bordered = Add<TBordered>(Form, {10, 10, 90, 70});
+    bordered->Fill = clLime;
+    Form->Show();
+    bordered->SetVisible(!row.Hidden);
+    harness::PumpMessages();
+    bordered->NonClientPaints = 0;
+    ASSERT_EQ(bordered->ClientWidth(), 78) << "a one-pixel border";
+
+    TBitmap target(80, 60, TPixelFormat::pf32bit);
+    target.Canvas().Brush().SetColor(kUntouched);
+    target.Canvas().FillRect({0, 0, 80, 60});
+    const size_t dcs = TResourceLedger::Count(TResourceKind::DeviceContext);
+    SendMessageW(bordered->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(target.Canvas().Handle()),
+                 row.Flags);
+    GdiFlush();
+    EXPECT_EQ(harness::PixelAt(target, 0, 0), row.Corner) << row.What;
+    EXPECT_EQ(harness::PixelAt(target, 79, 59), row.FarCorner) << row.What;
+    EXPECT_EQ(harness::PixelAt(target, 40, 30), row.Inside) << row.What;
+    EXPECT_EQ(bordered->NonClientPaints, row.NonClientPaints) << row.What;
+    if (row.NonClientPaints) {
+      EXPECT_TRUE(bordered->SawRedirect) << row.What;
+    }
+    EXPECT_FALSE(WindowDCRedirected(bordered->Handle())) << row.What << ": the redirect ends";
+    EXPECT_EQ(TResourceLedger::Count(TResourceKind::DeviceContext), dcs) << row.What;
+    TearDown();
+  }
+}
+
+TEST_F(ControlsTest, PaintToDrawsTheFramesOfTheControlAndItsChildren) {
+  auto* bordered = Add<TBordered>(Form, {10, 10, 90, 70});
+  bordered->Fill = clLime;
+  Form->Show();
+  harness::PumpMessages();
+  const TColor frame = TColor(GetSysColor(COLOR_WINDOWFRAME));
+  auto picture = harness::RenderControl(*Form);
+  EXPECT_EQ(harness::PixelAt(*picture, 10, 10), frame);
+  EXPECT_EQ(harness::PixelAt(*picture, 89, 69), frame);
+  EXPECT_EQ(harness::PixelAt(*picture, 11, 11), clLime) << "the client sits inside the frame";
+  EXPECT_EQ(harness::PixelAt(*picture, 9, 9), clWhite);
+  EXPECT_EQ(bordered->NonClientPaints > 0, true);
+
+  // The frame on the screen is the system's: the print path's redirect is
+  // the only way into a foreign DC.
+  bordered->NonClientPaints = 0;
+  SetWindowPos(bordered->Handle(), nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  EXPECT_EQ(bordered->NonClientPaints, 0);
 }
 
 // --- the harness's own surfaces -------------------------------------------------------------

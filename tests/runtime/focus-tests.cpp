@@ -1,9 +1,11 @@
 #include "controls.h"
 
+#include "application.h"
 #include "support/test-harness.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -149,6 +151,74 @@ TEST_F(FocusTest, AcceleratorCharacterGoesToTheFirstControlThatTakesIt) {
   EXPECT_EQ(Fields[1]->DialogChars, 1);
   EXPECT_EQ(Fields[2]->DialogChars, 1);
   EXPECT_EQ(Fields[3]->DialogChars, 0) << "asking stops at the control that took it";
+}
+
+// --- real input --------------------------------------------------------------------------
+
+// Real keys and mouse moves go through the thread's input queue, where the
+// application's OnMessage sees them before any window does.
+class RealInput : public FocusTest {
+protected:
+  void TearDown() override {
+    FocusTest::TearDown();
+    ReleaseApplication();
+  }
+  // Pumps through the application until ADone holds, at most a bounded number
+  // of rounds; each round waits for input at most 50 ms.
+  static bool PumpUntil(const std::function<bool()>& ADone) {
+    for (int round = 0; round < 200 && !ADone(); ++round)
+      if (!Application()->ProcessMessage())
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    return ADone();
+  }
+  static void MoveMouseTo(POINT AScreen) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = LONG((AScreen.x * 65535 + width / 2) / (width - 1));
+    input.mi.dy = LONG((AScreen.y * 65535 + height / 2) / (height - 1));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ASSERT_EQ(SendInput(1, &input, sizeof(input)), 1u);
+  }
+};
+
+TEST_F(RealInput, TabKeyFromTheKeyboardIsSeenByTheApplicationAndMovesTheFocus) {
+  std::vector<UINT> seen;
+  Application()->OnMessage = [&](MSG& AMsg, bool&) {
+    if (AMsg.message == WM_KEYDOWN && AMsg.wParam == VK_TAB)
+      seen.push_back(AMsg.message);
+  };
+  Fields[0]->SetFocus();
+  ASSERT_TRUE(Fields[0]->Focused());
+  INPUT keys[2]{};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_TAB;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  ASSERT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+  EXPECT_TRUE(PumpUntil([&] { return FocusedField() == Fields[1]; }))
+      << "the key never reached the focused control";
+  EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST_F(RealInput, MouseEnterAndLeaveComeFromRealMouseMoves) {
+  int enters = 0, leaves = 0, moves = 0;
+  Fields[1]->OnMouseEnter = [&](TControl*) { ++enters; };
+  Fields[1]->OnMouseLeave = [&](TControl*) { ++leaves; };
+  Application()->OnMessage = [&](MSG& AMsg, bool&) {
+    if (AMsg.message == WM_MOUSEMOVE && AMsg.hwnd == Fields[1]->Handle())
+      ++moves;
+  };
+  MoveMouseTo(Form->ClientToScreen({250, 190}));
+  ASSERT_TRUE(PumpUntil([&] { return MouseControl() == Form; }));
+  ASSERT_EQ(enters, 0);
+
+  MoveMouseTo(Fields[1]->ClientToScreen({20, 10}));
+  EXPECT_TRUE(PumpUntil([&] { return enters == 1; })) << "no enter";
+  EXPECT_EQ(MouseControl(), Fields[1]);
+  EXPECT_GE(moves, 1) << "the application saw the move first";
+  MoveMouseTo(Form->ClientToScreen({250, 190}));
+  EXPECT_TRUE(PumpUntil([&] { return leaves == 1; })) << "no leave";
+  EXPECT_EQ(enters, 1);
 }
 
 } // namespace
