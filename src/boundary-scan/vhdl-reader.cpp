@@ -247,7 +247,12 @@ TVHDLTextReader::TVHDLTextReader(TVHDLEntities& AEntities, std::wstring ADocumen
 }
 
 TVHDLTextReader::~TVHDLTextReader() {
-  CloseLogFile();
+  // Replacing the log may ask the host, which may fail: nothing leaves a
+  // destructor.
+  try {
+    CloseLogFile();
+  } catch (...) {
+  }
 }
 
 void TVHDLTextReader::InitializeVHDLSyntax() {
@@ -472,14 +477,24 @@ bool TVHDLTextReader::Run(const std::vector<std::wstring>& ALines) {
     passed = false;
     FErrorMessage = error.Message();
     FSurroundings->PostError(FErrorMessage, FDocumentPath);
+  } catch (...) {
+    // Anything else (the host failing a call it was asked to show or move
+    // something with) ends the pass for the caller to handle; the log is
+    // closed and the entities let go of the reader all the same.
+    EndPass();
+    throw;
   }
-  CloseLogFile();
+  EndPass();
+  return passed;
+}
+
+void TVHDLTextReader::EndPass() {
   SetStrings(nullptr);
   for (int i = 0; i < FEntities.Count(); ++i)
     if (auto* entity = dynamic_cast<TEntity*>(FEntities.Object(i));
         entity && entity->Parser == this)
       DetachFromReader(*entity);
-  return passed;
+  CloseLogFile();
 }
 
 void TVHDLTextReader::ReadEntity() {

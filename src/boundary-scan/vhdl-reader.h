@@ -124,6 +124,9 @@ private:
 
   void OpenLogFile(const std::wstring& ALogFileName);
   void CloseLogFile();
+  // The end of every pass: the text let go of, the entities read detached
+  // from the reader, the log closed.
+  void EndPass();
 
   // The grammar.
   void ReadEntity();

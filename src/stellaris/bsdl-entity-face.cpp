@@ -5,6 +5,8 @@
 #include "device-catalogue.h"
 #include "vhdl-reader-host.h"
 
+#include <exception>
+
 namespace {
 
 bool NamesARecord(std::wstring_view AName, std::span<const TBSDLRecord> ARecords) {
@@ -37,9 +39,16 @@ HRESULT TBSDLEntitySlots::GetBSDLEntity(std::wstring_view ABSDLFilename, IBSDLEn
     if (!slot && ALocate) {
       const std::wstring path = ALocate();
       THostReaderSurroundings host;
-      if (!path.empty())
-        if (std::unique_ptr<TBSDLEntity> read = ReadCompleteBSDLEntity(path, &host))
-          slot = TComPtr<TBSDLEntityObject>(new TBSDLEntityObject(std::move(read)));
+      // A read the host breaks off (its status bar, messages panel or
+      // editor failing a call) is a file that could not be read: the
+      // compiled-in record answers.
+      try {
+        if (!path.empty())
+          if (std::unique_ptr<TBSDLEntity> read = ReadCompleteBSDLEntity(path, &host))
+            slot = TComPtr<TBSDLEntityObject>(new TBSDLEntityObject(std::move(read)));
+      } catch (const std::exception&) {
+        slot = TComPtr<TBSDLEntityObject>();
+      }
     }
     if (!slot) {
       // Each build has its own index lists (TBSDLEntityBuilder), so a build

@@ -46,7 +46,20 @@ TEST(BSDLLookup, DetermineFullPathPlacesARelativeNameInTheLibraryTree) {
 class BSDLFind : public ::testing::Test {
 protected:
   void SetUp() override {
+    // The lookups unpack into the temporary folder under fixed names, and
+    // both architectures' test programs may run at once in one Wine prefix:
+    // this process gets a temporary folder of its own.
+    static const std::wstring processTemp = [] {
+      const std::wstring folder = IncludeTrailingChar(GetTempFolder(), L'\\') +
+                                  L"orvandel-lookup-temp-" +
+                                  std::to_wstring(GetCurrentProcessId()) + L"\\";
+      CreateDirectoryW(folder.c_str(), nullptr);
+      SetEnvironmentVariableW(L"TMP", folder.c_str());
+      SetEnvironmentVariableW(L"TEMP", folder.c_str());
+      return folder;
+    }();
     FTemp = IncludeTrailingChar(GetTempFolder(), L'\\');
+    ASSERT_EQ(FTemp, processTemp);
     FLibrary = FTemp + L"orvandel-lookup-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(++FCounter) + L"\\";
     // Process ids come again under Wine: a folder left by an earlier run goes.

@@ -231,4 +231,31 @@ TEST_F(VHDLReader, ALaterPassOverwritesTheLog) {
   EXPECT_EQ(log, "New Entity:TWO\r\n");
 }
 
+// Surroundings whose status bar fails from its second use on, as a host's
+// call may.
+class TFailingStatus : public TRecordingSurroundings {
+public:
+  using TRecordingSurroundings::TRecordingSurroundings;
+  void ShowStatus(const std::wstring& AText) override {
+    if (!Statuses.empty())
+      throw std::runtime_error("no status bar");
+    Statuses.push_back(AText);
+  }
+};
+
+// The failure ends the pass for the caller, but the pass still ends as
+// every pass does: its log in place, the entities read let go of the reader.
+TEST(VHDLReaderSurroundings, AFailingHostCallEndsThePassWithTheLogClosed) {
+  TFailingStatus surroundings(TestFolder());
+  TVHDLEntities entities;
+  TVHDLTextReader reader(entities, L"C:\\src\\top.vhd", &surroundings);
+  const std::vector<std::wstring> text = LinesOf(L"entity ONE is end ONE;\n"
+                                                 L"entity TWO is end TWO;\n");
+  EXPECT_THROW(reader.Run(text), std::runtime_error);
+  ASSERT_EQ(entities.Count(), 1);
+  EXPECT_EQ(entities.Object(0)->Parser, nullptr);
+  EXPECT_EQ(surroundings.LogText(L"VHDL Parser.log"), "New Entity:ONE\r\n");
+  EXPECT_TRUE(surroundings.Posted.empty());
+}
+
 } // namespace

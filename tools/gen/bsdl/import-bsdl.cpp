@@ -1,6 +1,7 @@
 // import-bsdl: brings a chip vendor's BSDL files into the build.
 //
-//   import-bsdl --names <bsdl-names.txt> --out <folder> <vendor folder>
+//   import-bsdl --names <bsdl-names.txt> --out <folder>
+//               [--catalogue <tools/gen/stellaris> [--python <program>]] <vendor folder>
 //
 // Every file of the vendor folder whose name is one of the catalogue's BSDL
 // names (letter case ignored) is read with the plug-in's own BSDL reader and
@@ -12,22 +13,34 @@
 // descriptions made from the catalogue's pin sets; the generator checks each
 // record against the rules the driver relies on.
 //
+// With --catalogue, the pin set each imported file's rows use is written
+// into the catalogue's pin-outs.txt as well, from the file's pin map in
+// package order: a vendor file whose pins are not the ones the package rule
+// makes is then taken as the device's pin set. The catalogue's generator
+// (run with the program --python names, python3 by default) tells which
+// pin set and how many pins each file has; a differential-pair id an
+// existing block gives a pin stays with it.
+//
 // Files of other names are listed as skipped. A file the reader refuses, or
-// whose register or pin map is incomplete, stops the import with a message
-// naming it, and nothing is written.
+// whose register or pin map is incomplete, or whose pins cannot make its pin
+// set, stops the import with a message naming it, and nothing is written.
 
 #include "bsdl-file-entity.h"
 #include "bsdl-model.h"
 #include "bsdl-reader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -239,22 +252,204 @@ std::wstring ImportedText(TBSDLEntity& AEntity, const std::wstring& ACatalogueNa
   return text;
 }
 
+// ---- pin sets ---------------------------------------------------------------
+
+// The package pins of the imported text's pin map, each once, in package
+// order: numbers ascending, then balls by row (A-M without I) and column.
+std::vector<std::string> PackagePins(const TBSDLEntity& AEntity) {
+  std::vector<std::string> pins;
+  std::set<std::string> seen;
+  for (const TBSDLPortElement& element : BSDLPortElements(AEntity)) {
+    if (element.PinNumber.empty())
+      continue;
+    std::string pin = Narrow(element.PinNumber);
+    if (!seen.insert(pin).second)
+      throw EImportError("pin " + pin + " is mapped twice");
+    pins.push_back(pin);
+  }
+  static const std::string rows = "ABCDEFGHJKLM";
+  auto key = [](const std::string& APin) {
+    bool digits = !APin.empty() && std::all_of(APin.begin(), APin.end(), [](char c) {
+      return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    if (digits)
+      return std::make_tuple(0, std::stol(APin), 0L, std::string());
+    std::size_t row = APin.empty() ? std::string::npos : rows.find(APin[0]);
+    bool ball = row != std::string::npos && APin.size() > 1 &&
+                std::all_of(APin.begin() + 1, APin.end(), [](char c) {
+                  return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                });
+    if (ball)
+      return std::make_tuple(1, static_cast<long>(row), std::stol(APin.substr(1)), std::string());
+    return std::make_tuple(2, 0L, 0L, APin);
+  };
+  std::sort(pins.begin(), pins.end(),
+            [&](const std::string& A, const std::string& B) { return key(A) < key(B); });
+  return pins;
+}
+
+std::string ShellQuoted(const std::string& AText) {
+  std::string quoted = "'";
+  for (char c : AText)
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct TPinSetOfFile {
+  std::string PinSet;
+  std::size_t PinCount;
+};
+
+// The catalogue generator's answer: each file the rows name with its pin
+// sets (one, for a file the generator accepts) and their pin counts.
+std::map<std::wstring, std::vector<TPinSetOfFile>> ReadPinSetsOfFiles(const fs::path& ACatalogue,
+                                                                      const std::string& APython) {
+  const std::string command = ShellQuoted(APython) + " " +
+                              ShellQuoted((ACatalogue / "gen-device-tables.py").string()) +
+                              " --data " + ShellQuoted(ACatalogue.string()) + " --bsdl-pin-sets -";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe)
+    throw EImportError("cannot run " + command);
+  std::string output;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, n);
+  if (pclose(pipe) != 0)
+    throw EImportError("the catalogue's generator failed: " + command);
+  std::map<std::wstring, std::vector<TPinSetOfFile>> sets;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string file, pinSet;
+    std::size_t count = 0;
+    if (!(fields >> file >> pinSet >> count))
+      throw EImportError("the catalogue's generator answered " + line);
+    sets[UpperCaseAscii(Wide(file))].push_back({pinSet, count});
+  }
+  return sets;
+}
+
+// pin-outs.txt with some blocks written anew: a block that is there is
+// replaced where it stands (its comment lines stay), the others are appended.
+class TPinOuts {
+public:
+  explicit TPinOuts(const fs::path& AFile) : FFile(AFile) {
+    std::ifstream file(AFile, std::ios::binary);
+    if (!file)
+      throw EImportError("cannot read " + AFile.string());
+    for (std::string line; std::getline(file, line);) {
+      if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+      FLines.push_back(line);
+    }
+  }
+
+  // The differential-pair ids the file gives the set's pins.
+  std::map<std::string, std::string> PairIds(const std::string& APinSet) const {
+    std::map<std::string, std::string> ids;
+    ForBlockLines(APinSet, [&](std::size_t AIndex) {
+      std::istringstream tokens(FLines[AIndex]);
+      for (std::string token; tokens >> token;)
+        if (std::size_t colon = token.find(':'); colon != std::string::npos)
+          ids[token.substr(0, colon)] = token.substr(colon + 1);
+    });
+    return ids;
+  }
+
+  void SetBlock(const std::string& APinSet, const std::vector<std::string>& APins) {
+    std::map<std::string, std::string> ids = PairIds(APinSet);
+    std::vector<std::string> block{"[" + APinSet + "]"};
+    std::string line;
+    for (const std::string& pin : APins) {
+      std::string token = ids.count(pin) ? pin + ":" + ids[pin] : pin;
+      if (!line.empty() && line.size() + 1 + token.size() > 78) {
+        block.push_back(line);
+        line.clear();
+      }
+      line += (line.empty() ? "" : " ") + token;
+    }
+    if (!line.empty())
+      block.push_back(line);
+
+    std::optional<std::size_t> header = Header(APinSet);
+    if (!header) {
+      FLines.insert(FLines.end(), block.begin(), block.end());
+      return;
+    }
+    std::vector<std::size_t> drop{*header};
+    ForBlockLines(APinSet, [&](std::size_t AIndex) { drop.push_back(AIndex); });
+    for (auto at = drop.rbegin(); at != drop.rend(); ++at)
+      FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(*at));
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(*header), block.begin(),
+                  block.end());
+  }
+
+  void Write() const {
+    std::ofstream out(FFile, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : FLines)
+      out << line << "\n";
+    if (!out)
+      throw EImportError("cannot write " + FFile.string());
+  }
+
+private:
+  static std::string Trimmed(const std::string& AText) {
+    std::size_t first = AText.find_first_not_of(" \t");
+    if (first == std::string::npos)
+      return {};
+    return AText.substr(first, AText.find_last_not_of(" \t") - first + 1);
+  }
+  static std::optional<std::string> HeaderName(const std::string& ALine) {
+    std::string text = Trimmed(ALine);
+    if (text.size() < 2 || text.front() != '[' || text.back() != ']')
+      return std::nullopt;
+    return Trimmed(text.substr(1, text.size() - 2));
+  }
+  std::optional<std::size_t> Header(const std::string& APinSet) const {
+    for (std::size_t i = 0; i < FLines.size(); ++i)
+      if (HeaderName(FLines[i]) == APinSet)
+        return i;
+    return std::nullopt;
+  }
+  // The pin lines of the set's block: up to the next header, comments and
+  // blank lines left out.
+  template <class F> void ForBlockLines(const std::string& APinSet, F AVisit) const {
+    std::optional<std::size_t> header = Header(APinSet);
+    if (!header)
+      return;
+    for (std::size_t i = *header + 1; i < FLines.size() && !HeaderName(FLines[i]); ++i) {
+      std::string text = Trimmed(FLines[i]);
+      if (!text.empty() && text[0] != '#')
+        AVisit(i);
+    }
+  }
+
+  fs::path FFile;
+  std::vector<std::string> FLines;
+};
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: import-bsdl --names <bsdl-names.txt> --out <folder> <vendor folder>\n");
+  std::fprintf(stderr, "usage: import-bsdl --names <bsdl-names.txt> --out <folder>\n"
+                       "                   [--catalogue <folder> [--python <program>]] "
+                       "<vendor folder>\n");
   return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  fs::path namesFile, outFolder, sourceFolder;
+  fs::path namesFile, outFolder, sourceFolder, catalogue;
+  std::string python = "python3";
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--names" && i + 1 < argc)
       namesFile = argv[++i];
     else if (arg == "--out" && i + 1 < argc)
       outFolder = argv[++i];
+    else if (arg == "--catalogue" && i + 1 < argc)
+      catalogue = argv[++i];
+    else if (arg == "--python" && i + 1 < argc)
+      python = argv[++i];
     else if (!arg.empty() && arg[0] != '-' && sourceFolder.empty())
       sourceFolder = arg;
     else
@@ -273,6 +468,14 @@ int main(int argc, char** argv) {
     std::sort(files.begin(), files.end());
 
     // Read everything first: an import that fails writes nothing.
+    std::map<std::wstring, std::vector<TPinSetOfFile>> pinSetsOfFiles;
+    std::optional<TPinOuts> pinOuts;
+    if (!catalogue.empty()) {
+      pinSetsOfFiles = ReadPinSetsOfFiles(catalogue, python);
+      pinOuts.emplace(catalogue / "pin-outs.txt");
+    }
+    // Pin set -> (the file that gave it, its pins).
+    std::map<std::string, std::pair<std::string, std::vector<std::string>>> pinSets;
     std::vector<std::pair<std::wstring, std::wstring>> imported;
     std::vector<std::string> skipped;
     for (const fs::path& file : files) {
@@ -288,6 +491,23 @@ int main(int argc, char** argv) {
         throw EImportError("the BSDL reader refuses it (its log: BSDL Parser.log in " +
                            Narrow(quiet.LogFolder()) + ")");
       imported.emplace_back(name->second, ImportedText(*entity, name->second, Wide(current)));
+      if (pinOuts) {
+        auto sets = pinSetsOfFiles.find(name->first);
+        std::size_t count = sets == pinSetsOfFiles.end() ? 0 : sets->second.size();
+        if (count != 1)
+          throw EImportError("the catalogue's rows give it " + std::to_string(count) +
+                             " pin sets, the pin set must be one");
+        const TPinSetOfFile& set = sets->second.front();
+        std::vector<std::string> pins = PackagePins(*entity);
+        if (pins.size() != set.PinCount)
+          throw EImportError("the pin map places " + std::to_string(pins.size()) +
+                             " pins, the pin set " + set.PinSet + " has " +
+                             std::to_string(set.PinCount));
+        auto [other, added] = pinSets.try_emplace(set.PinSet, current, pins);
+        if (!added && other->second.second != pins)
+          throw EImportError("its pins differ from those of " + other->second.first +
+                             ", whose pin set " + set.PinSet + " it shares");
+      }
     }
     current.clear();
     fs::create_directories(outFolder);
@@ -296,6 +516,13 @@ int main(int argc, char** argv) {
       out << Narrow(text);
       if (!out)
         throw EImportError("cannot write " + (outFolder / Narrow(name)).string());
+    }
+    if (pinOuts) {
+      for (const auto& [pinSet, source] : pinSets)
+        pinOuts->SetBlock(pinSet, source.second);
+      pinOuts->Write();
+      std::printf("import-bsdl: %zu pin sets written to %s\n", pinSets.size(),
+                  (catalogue / "pin-outs.txt").string().c_str());
     }
     for (const std::string& name : skipped)
       std::printf("import-bsdl: %s skipped: not a name of the catalogue\n", name.c_str());

@@ -9,6 +9,9 @@ others, and writes two files:
   device-tables.generated.cpp the constant tables
 
 Usage: gen-device-tables.py --data <this folder> --header <h> --source <cpp>
+       gen-device-tables.py --data <this folder> --bsdl-pin-sets <tsv or ->
+         (each boundary-scan file with its pin set and pin count, for
+         import-bsdl)
 
 Pin sets. The 48-pin sets list "1" to "48". The vendor's pin-out data for the
 64-pin, 100-pin and 108-ball sets is not at hand, so those sets are made from
@@ -467,6 +470,19 @@ def write_source(cat, path):
     write(path, out)
 
 
+def write_bsdl_pin_sets(cat, path):
+    """The pin set of every file the rows name, with the set's count of
+    package pins (its length before pin-rules.txt repeats a pin): a pin-outs
+    block for the set must list exactly that many."""
+    type_pins = {t[0]: int(t[4]) for t in cat.package_types}
+    pairs = sorted({(r["bsdl"], r["pinset"]) for r in cat.rows})
+    lines = [f"{bsdl}\t{pinset}\t{type_pins[pinset[-2:]]}" for bsdl, pinset in pairs]
+    if path == "-":
+        sys.stdout.write("\n".join(lines) + "\n")
+    else:
+        write(path, lines)
+
+
 def write(path, lines):
     text = "\n".join(lines) + "\n"
     os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
@@ -477,14 +493,23 @@ def write(path, lines):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--data", required=True)
-    parser.add_argument("--header", required=True)
-    parser.add_argument("--source", required=True)
+    parser.add_argument("--header")
+    parser.add_argument("--source")
+    parser.add_argument("--bsdl-pin-sets",
+                        help="writes, for each boundary-scan file the rows name, a line "
+                             "'file<TAB>pin set<TAB>pin count' ('-' for standard output) "
+                             "and nothing else: import-bsdl reads it")
     args = parser.parse_args()
+    if not args.bsdl_pin_sets and not (args.header and args.source):
+        parser.error("--header and --source are required")
     try:
         cat = Catalogue(args.data)
     except CatalogueError as e:
         print(f"gen-device-tables: {e}", file=sys.stderr)
         return 1
+    if args.bsdl_pin_sets:
+        write_bsdl_pin_sets(cat, args.bsdl_pin_sets)
+        return 0
     write_header(cat, args.header)
     write_source(cat, args.source)
     print(f"gen-device-tables: {len(cat.rows)} rows, {len(cat.base_names)} base names, "

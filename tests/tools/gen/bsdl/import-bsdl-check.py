@@ -108,6 +108,90 @@ def main():
               f"{what} stops the import ({r.returncode}: {r.stderr})")
         check(not os.path.exists(out) or not os.listdir(out), f"{what}: nothing is written")
 
+    # With --catalogue the importer writes the file's pin set into the
+    # catalogue's pin-outs.txt, so a vendor file whose pins are not the ones
+    # the package rule makes is taken: here pin 49 in place of pin 48. A
+    # differential-pair id the block gave a pin stays, and a second import
+    # replaces the block instead of adding one.
+    moved = text.replace("46, 47, 48)", "46, 47, 49)")
+    check(moved != text, "the fixture's pin map holds pin 48")
+    vendor = fresh(os.path.join(a.work, "pins-in"))
+    with open(os.path.join(vendor, fixture), "w", encoding="latin-1") as f:
+        f.write(moved)
+    refused = generate(a.gen, vendor, os.path.join(a.work, "refused-records.cpp"))
+    check(refused.returncode == 1 and "pins differ from the catalogue's pin set" in refused.stderr,
+          f"without its pin set the generator refuses the file ({refused.stderr})")
+
+    def catalogue_copy(pin_outs_tail=""):
+        gen = fresh(os.path.join(a.work, "gen"))
+        shutil.copytree(os.path.join(a.gen, "stellaris"), os.path.join(gen, "stellaris"))
+        shutil.copytree(os.path.join(a.gen, "bsdl"), os.path.join(gen, "bsdl"),
+                        ignore=shutil.ignore_patterns("files"))
+        with open(os.path.join(gen, "stellaris", "pin-outs.txt"), "a") as f:
+            f.write(pin_outs_tail)
+        return gen
+
+    def pin_outs_blocks(gen):
+        with open(os.path.join(gen, "stellaris", "pin-outs.txt")) as f:
+            lines = [l.strip() for l in f if l.strip() and not l.startswith("#")]
+        blocks, current = {}, None
+        for line in lines:
+            if line.startswith("["):
+                current = line[1:-1]
+                blocks.setdefault(current, []).append([])
+            else:
+                blocks[current][-1].extend(line.split())
+        return blocks
+
+    seeded = "[LM3S102QN]\n" + " ".join(
+        f"{n}:3" if n == 5 else str(n) for n in range(1, 49)) + "\n"
+    gen = catalogue_copy(seeded)
+    catalogue = os.path.join(gen, "stellaris")
+    for attempt in ("first", "second"):
+        out = fresh(os.path.join(a.work, "pins-out"))
+        r = run([a.import_bsdl, "--names", names, "--out", out, "--catalogue", catalogue,
+                 "--python", sys.executable, vendor])
+        check(r.returncode == 0 and "1 pin sets written" in r.stdout,
+              f"{attempt} import with the catalogue ({r.returncode}: {r.stdout}{r.stderr})")
+    expected = [f"{n}:3" if n == 5 else str(n) for n in range(1, 48)] + ["49"]
+    blocks = pin_outs_blocks(gen)
+    check(blocks.get("LM3S102QN") == [expected],
+          f"one block with the file's pins in package order ({blocks.get('LM3S102QN')})")
+    accepted = generate(gen, out, os.path.join(a.work, "pins-records.cpp"))
+    check(accepted.returncode == 0 and "1 read from BSDL files" in accepted.stdout,
+          f"the generator takes the file with its pin set ({accepted.stdout}{accepted.stderr})")
+
+    # A pin map that cannot make the pin set stops the import, and neither
+    # the BSDL files nor pin-outs.txt are written: too few pins, or two
+    # files of one pin set that disagree.
+    shorter = text.replace("NC       : linkage bit_vector(1 to 26)",
+                           "NC       : linkage bit_vector(1 to 25)").replace(
+                               "46, 47, 48)", "46, 47)")
+    pin_cases = [
+        ("too few pins", {fixture: shorter},
+         "the pin map places 47 pins, the pin set LM3S102QN has 48"),
+        ("two files of one pin set", {fixture: moved, "lm3s102_rc2_lqfp_v1p0.bsdl": text},
+         "whose pin set LM3S102QN it shares"),
+    ]
+    for what, files, message in pin_cases:
+        gen = catalogue_copy()
+        pin_outs = os.path.join(gen, "stellaris", "pin-outs.txt")
+        with open(pin_outs) as f:
+            before = f.read()
+        source = fresh(os.path.join(a.work, "pins-broken-in"))
+        for name, content in files.items():
+            with open(os.path.join(source, name), "w", encoding="latin-1") as f:
+                f.write(content)
+        out = os.path.join(a.work, "pins-broken-out")
+        shutil.rmtree(out, ignore_errors=True)
+        r = run([a.import_bsdl, "--names", names, "--out", out, "--catalogue",
+                 os.path.join(gen, "stellaris"), "--python", sys.executable, source])
+        check(r.returncode == 1 and message in r.stderr,
+              f"{what} stops the import ({r.returncode}: {r.stderr})")
+        with open(pin_outs) as f:
+            check(f.read() == before and (not os.path.exists(out) or not os.listdir(out)),
+                  f"{what}: nothing is written")
+
     print(f"{checks - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 
