@@ -125,7 +125,11 @@ HRESULT TARMHardBreakpointPoint::Disable(TBoolean* AResult) {
 
 TARM_Cortex_M3HardBreakpoint::TARM_Cortex_M3HardBreakpoint(TARM_Cortex_M3& ADriver,
                                                            uint32_t AComparator)
-    : FDriver(ADriver), FComparator(AComparator) {}
+    : FDriver(ADriver), FComparator(AComparator) {
+  // A comparator left enabled by an earlier session would halt the core at
+  // an address nobody asked for: a new object starts with it cleared.
+  Reset();
+}
 
 HRESULT TARM_Cortex_M3HardBreakpoint::GetTarvoDevice(contract_records::ITarvoDevice* AResult) {
   return FDriver.GetTarvoDevice(AResult);
@@ -133,7 +137,8 @@ HRESULT TARM_Cortex_M3HardBreakpoint::GetTarvoDevice(contract_records::ITarvoDev
 
 HRESULT TARM_Cortex_M3HardBreakpoint::Reset() {
   FAddress = FAddressMask = FData = FDataMask = 0;
-  return S_OK;
+  TBoolean cleared;
+  return Disable(&cleared);
 }
 
 HRESULT TARM_Cortex_M3HardBreakpoint::Enable(TBoolean* AResult) {

@@ -171,6 +171,37 @@ TEST_F(CortexM3OnSim, HardwareBreakpointStopsTheProgramAndItsRemovalLetsItRun) {
   EXPECT_EQ(Register(29), kCode + 0x10);
 }
 
+TEST_F(CortexM3OnSim, ComparatorIsClearedOnTheChipWhenItsObjectIsMadeAndWhenReset) {
+  constexpr DISPID kBreakpointEnable = 503453, kBreakpointReset = 503457,
+                   kBreakpointSetAddress = 508548;
+  constexpr uint32_t kLeftOver = 0x40000801;
+  // What an earlier session may have left enabled in every comparator.
+  for (uint32_t n = 0; n < 2; ++n)
+    ASSERT_TRUE(Target.Sim().Chip().DebugWrite(TARM_Cortex_M3::FP_COMP0 + 4 * n, 4, kLeftOver));
+  Call(kIsPaused);
+  ASSERT_GE(Driver.HardBreakpoints().size(), 2u);
+  const auto comparator = [&](uint32_t AIndex) {
+    uint32_t value = 0xFFFFFFFF;
+    Target.Sim().Chip().DebugRead(TARM_Cortex_M3::FP_COMP0 + 4 * AIndex, 4, value);
+    return value;
+  };
+  EXPECT_EQ(comparator(0), 0u);
+  EXPECT_EQ(comparator(1), 0u);
+
+  IDispatch& breakpoint = *Driver.HardBreakpoints()[1].Get();
+  const struct {
+    uint32_t Address, Comparator;
+  } cases[] = {{0x00001234, 0x40001235}, {0x00001236, 0x80001235}};
+  for (const auto& c : cases) {
+    VARIANT result;
+    ASSERT_EQ(InvokeDispId(breakpoint, kBreakpointSetAddress, {I8(c.Address)}, &result), S_OK);
+    ASSERT_EQ(InvokeDispId(breakpoint, kBreakpointEnable, {}, &result), S_OK);
+    EXPECT_EQ(comparator(1), c.Comparator) << std::hex << c.Address;
+    ASSERT_EQ(InvokeDispId(breakpoint, kBreakpointReset, {}, &result), S_OK);
+    EXPECT_EQ(comparator(1), 0u) << std::hex << c.Address;
+  }
+}
+
 TEST_F(CortexM3OnSim, AbsentTargetIsReportedOnceUntilReset) {
   Target.Sim().Faults().TdoStuckHigh = true;
   EXPECT_FALSE(Paused());

@@ -4,6 +4,9 @@
 // exception guard the wrappers call through.
 
 #include "jlink-library.h"
+
+#include "arm-test-support.h"
+#include "jlink-arm.h"
 #include "jlink-standin.h"
 #include "structured-guard.h"
 
@@ -11,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -80,6 +84,36 @@ TEST(JlinkBinding, EveryFunctionIsBoundByNameInTableOrder) {
   uint32_t handle = 0;
   EXPECT_EQ(binding->GetJlinkHandle(&handle), S_OK);
   EXPECT_EQ(handle, uint32_t(uintptr_t(standIn.Module())));
+}
+
+// The host shares the probe library through the J-Link driver face: the
+// binding answers its module handle, the core adapter none.
+TEST(JlinkBinding, HostReadsTheLibraryHandleByDispid) {
+  constexpr DISPID kGetJlinkHandle = 503880, kSupportsService = 1023;
+  TJlinkStandIn standIn;
+  ASSERT_TRUE(standIn.Loaded());
+  const auto binding = Bind(standIn);
+  TARMJlink adapter;
+  const struct {
+    IDispatch* Object;
+    uint32_t Handle;
+  } cases[] = {{binding.get(), uint32_t(uintptr_t(standIn.Module()))}, {&adapter, 0}};
+  for (const auto& c : cases) {
+    VARIANT result;
+    ASSERT_EQ(InvokeDispId(*c.Object, kGetJlinkHandle, {}, &result), S_OK);
+    EXPECT_EQ(result.vt, VT_I4);
+    EXPECT_EQ(uint32_t(result.lVal), c.Handle);
+    for (const auto& [service, supported] :
+         {std::pair{L"jlinkdriver", true}, std::pair{L"TarvoDriver", false}}) {
+      VARIANT name;
+      name.vt = VT_BSTR;
+      name.bstrVal = SysAllocString(service);
+      ASSERT_EQ(InvokeDispId(*c.Object, kSupportsService, {name}, &result), S_OK);
+      VariantClear(&name);
+      EXPECT_EQ(result.vt, VT_BOOL);
+      EXPECT_EQ(result.boolVal != VARIANT_FALSE, supported) << service;
+    }
+  }
 }
 
 TEST(JlinkBinding, MissingFunctionAnswers224AndLeavesItsResult) {
