@@ -8,7 +8,8 @@
 # Wine set up for the folder (`. scripts/env.sh <build>; orvandel_env_start`).
 # ARCHES="x86_64 i686" picks the Windows trees whose orvandel runs (default
 # x86_64), SIZES="8 64 256" the image sizes in KB, PART the catalogue part
-# (the simulated chip's).
+# (the simulated chip's), SIM_OPTIONS more options for stellaris-sim (for
+# example "--steps-per-access 200000").
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd) || exit 1
@@ -33,7 +34,7 @@ PYEOF
 ) || exit 1
 
 stats=$work/sim.stats
-"$sim" --port 0 --exit-after 7200 --stats "$stats" >"$work/sim.out" 2>"$work/sim.err" &
+"$sim" ${SIM_OPTIONS:-} --port 0 --exit-after 7200 --stats "$stats" >"$work/sim.out" 2>"$work/sim.err" &
 simpid=$!
 trap 'kill "$simpid" 2>/dev/null; wait "$simpid" 2>/dev/null' EXIT
 port=""

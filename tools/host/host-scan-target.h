@@ -31,6 +31,10 @@ public:
   virtual void ShiftIRBlind(unsigned APosition, const std::string& ABits) {
     ShiftIR(APosition, ABits);
   }
+  // A target on a wire may hold back moves and instructions nobody reads
+  // until something needs an answer; this sends what it holds. The channel
+  // calls it where time may pass before the next scan.
+  virtual void Flush() {}
 };
 
 // Remembers every call and answers zeros: a target for tests that only look

@@ -13,6 +13,9 @@ bool TTestJtagChannel::OpenChannel() {
 
 void TTestJtagChannel::CloseChannel() {
   if (FOpenDepth > 0) --FOpenDepth;
+  // The end of every transaction, nested or not: the plug-in may wait next
+  // (for a loader it just started), and what it wrote must be on the chain.
+  FTarget.Flush();
 }
 
 unsigned TTestJtagChannel::Position(int32_t AIndex) const {

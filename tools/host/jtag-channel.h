@@ -15,6 +15,7 @@ public:
   explicit TTestJtagChannel(IScanTarget& ATarget) : FTarget(ATarget) {}
 
   bool OpenChannel();
+  // Also sends what the target holds back, at every depth.
   void CloseChannel();
   bool IsOpen() const { return FOpenDepth > 0; }
 

@@ -299,9 +299,12 @@ TRemoteBitbangTarget::TRemoteBitbangTarget(const TRemoteBitbangOptions& AOptions
 
 TRemoteBitbangTarget::~TRemoteBitbangTarget() {
   if (FSocket != kNoSocket) {
-    // Ends the session politely; a server that is gone already is no error here.
-    if (!FBroken)
-      SendSome(FSocket, "Q", 1);
+    // What is still held back goes out with the end of the session; a server
+    // that is gone already is no error here.
+    if (!FBroken) {
+      FQueued += 'Q';
+      SendSome(FSocket, FQueued.data(), FQueued.size());
+    }
     CloseSocket(FSocket);
   }
   if (FSocketsStarted)
@@ -361,6 +364,7 @@ void TRemoteBitbangTarget::Connect(const TRemoteBitbangOptions& AOptions) {
 }
 
 void TRemoteBitbangTarget::SendAll(const std::string& AData) {
+  ++FSends;
   size_t sent = 0;
   while (sent < AData.size()) {
     const long n = SendSome(FSocket, AData.data() + sent, AData.size() - sent);
@@ -589,13 +593,18 @@ uint32_t TRemoteBitbangTarget::Idcode(unsigned APosition) const {
 }
 
 void TRemoteBitbangTarget::MoveToState(int AState) {
+  // Held back: a move needs no answer, and the next scan takes it along.
   if (AState == int(TTapState::Reset))
     ResetTap();
   else if (AState > int(TTapState::Reset) && AState <= int(TTapState::IrUpdate))
     WalkTo(unsigned(AState));
-  else
+}
+
+void TRemoteBitbangTarget::Flush() {
+  if (FQueued.empty())
     return;
-  Exchange();
+  std::string answers = Exchange();
+  FAnswers = std::move(answers);
 }
 
 std::string TRemoteBitbangTarget::ShiftIR(unsigned APosition, const std::string& ABits) {
@@ -641,7 +650,7 @@ std::string TRemoteBitbangTarget::Shift(unsigned APosition, const std::string& A
     } else {
       const auto known = device.DrLengths.find(device.Instruction);
       if (known == device.DrLengths.end()) {
-        Exchange(); // the walk is done; the wire stays in step with the tracked state
+        // The walk stays queued: the wire keeps in step with the tracked state.
         throw EJtagChannelError("the data register length of the device at chain position " +
                                 std::to_string(i) + " is not known; load its instruction first");
       }
@@ -653,9 +662,10 @@ std::string TRemoteBitbangTarget::Shift(unsigned APosition, const std::string& A
       FDevices[i].Pending = i == APosition ? ABits : std::string(FDevices[i].IrLength, '1');
   for (size_t i = 0; i < in.size(); ++i)
     Clock(i + 1 == in.size(), in[i] == '1', ACapture);
-  const std::string out = Exchange();
+  // Nothing to wait for: the bits go out with the next scan that reads.
   if (!ACapture)
     return {};
+  const std::string out = Exchange();
   if (!AInstruction && !FDevices[APosition].Instruction.empty())
     FDevices[APosition].DrLengths[FDevices[APosition].Instruction] = unsigned(ABits.size());
 

@@ -32,8 +32,10 @@ public:
 };
 
 // A JTAG chain behind a remote_bitbang server (TCP, one character per pin
-// command). Every scan is sent as one batch, its TDO reads included, and the
-// answers are collected afterwards, so a scan costs one round trip. The
+// command). Pin writes that need no answer (state moves, instructions nobody
+// reads) are held back and go out in one send with the next scan that reads
+// TDO, whose answers are collected afterwards: a debug-port access costs one
+// send and one receive. Flush() sends what is held back without a scan. The
 // client keeps its own copy of the TAP state and of each device's selected
 // data register length, so it can walk TMS paths and pad the other devices
 // the way the in-process chip does.
@@ -55,9 +57,12 @@ public:
   std::string ShiftIR(unsigned APosition, const std::string& ABits) override;
   std::string ShiftDR(unsigned APosition, const std::string& ABits) override;
   void ShiftIRBlind(unsigned APosition, const std::string& ABits) override;
+  void Flush() override;
 
   // Batches sent that waited for answers.
   uint64_t RoundTrips() const { return FRoundTrips; }
+  // Batches sent, with or without reads.
+  uint64_t Sends() const { return FSends; }
 
 private:
   struct TDevice {
@@ -95,6 +100,7 @@ private:
   unsigned FState = 0; // TTapState numbering; 0 until the first reset
   std::string FQueued;
   size_t FQueuedReads = 0;
-  std::string FAnswers; // answers of batches flushed early by a long scan
+  std::string FAnswers; // answers of batches sent before their scan asked for them
   uint64_t FRoundTrips = 0;
+  uint64_t FSends = 0;
 };

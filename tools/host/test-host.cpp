@@ -126,9 +126,8 @@ void TTestHost::ServeChannel() {
     AInvocation.ReturnBool(FChannel.OpenChannel());
     return S_OK;
   });
-  channel.OnCall(kCloseChannel, [this](TFakeInvocation&) {
-    FChannel.CloseChannel();
-    return S_OK;
+  channel.OnCall(kCloseChannel, [this](TFakeInvocation& AInvocation) {
+    return ChannelCall(AInvocation, [&] { FChannel.CloseChannel(); });
   });
   channel.OnCall(kShiftData, [this](TFakeInvocation& AInvocation) {
     return ChannelCall(AInvocation, [&] {

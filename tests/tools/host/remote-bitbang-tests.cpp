@@ -244,6 +244,7 @@ TEST(RemoteBitbangTarget, ScansGoOnTheWireAsPinWritesWithTdoReads) {
     std::string remoteAnswer, localAnswer;
     if (step.Kind == 'M') {
       remote.MoveToState(std::stoi(step.Bits));
+      remote.Flush(); // a move waits for the next read otherwise
       local.MoveToState(std::stoi(step.Bits));
     } else if (step.Kind == 'I') {
       remoteAnswer = remote.ShiftIR(step.Position, step.Bits);
@@ -279,6 +280,9 @@ TEST(RemoteBitbangTarget, AnInstructionNobodyReadsGoesOutWithoutAWait) {
   blind.ShiftIRBlind(0, "1110");
   EXPECT_EQ(reading.RoundTrips(), 2u);
   EXPECT_EQ(blind.RoundTrips(), 1u) << "only discovery waited";
+  EXPECT_EQ(blind.Sends(), 1u) << "held back until something reads";
+  blind.Flush();
+  EXPECT_EQ(blind.RoundTrips(), 1u);
   // The same pin writes as the read scan, without its TDO reads.
   std::string expected = readServer.Received().substr(readFrom);
   expected.erase(std::remove(expected.begin(), expected.end(), 'R'), expected.end());
@@ -287,6 +291,74 @@ TEST(RemoteBitbangTarget, AnInstructionNobodyReadsGoesOutWithoutAWait) {
   const std::string zeros(32, '0');
   EXPECT_EQ(blind.ShiftDR(0, zeros), reading.ShiftDR(0, zeros));
   EXPECT_EQ(blind.RoundTrips(), 2u);
+}
+
+// Debug-port accesses as the plug-in makes them: to Shift-IR, the
+// instruction (nobody reads it), to Shift-DR, the 35-bit scan, back to
+// Run-Test/Idle; then the transaction ends. AEveryCall sends each call's pin
+// writes on their own, as a client that holds nothing back would.
+struct TAccessSession {
+  std::vector<std::wstring> Answers;
+  uint64_t Sends = 0;
+  uint64_t RoundTrips = 0;
+};
+
+TAccessSession RunAccesses(TRemoteBitbangTarget& ATarget, bool AEveryCall) {
+  TTestJtagChannel channel(ATarget);
+  TAccessSession session;
+  const uint64_t sendsBefore = ATarget.Sends(), tripsBefore = ATarget.RoundTrips();
+  const auto sent = [&] {
+    if (AEveryCall)
+      ATarget.Flush();
+  };
+  channel.OpenChannel();
+  const uint64_t scans[] = {
+      uint64_t(0x50000000) << 3 | 1 << 1 | 0, // CTRL/STAT := power-up requests
+      1 << 1 | 1,                             // read CTRL/STAT
+      3 << 1 | 1,                             // RDBUFF
+      1 << 1 | 1,
+      3 << 1 | 1,
+  };
+  for (const uint64_t scan : scans) {
+    channel.MoveToState(kIdle, kIrShift);
+    sent();
+    channel.ShiftInstruction(0xA, 0);
+    sent();
+    channel.MoveToState(kIrExit1, kDrShift);
+    sent();
+    const std::string bits = BitsOf(scan, 35);
+    session.Answers.push_back(channel.ShiftDataBits(std::wstring(bits.begin(), bits.end()), 0));
+    channel.MoveToState(kDrExit1, kIdle);
+    sent();
+  }
+  channel.CloseChannel();
+  session.Sends = ATarget.Sends() - sendsBefore;
+  session.RoundTrips = ATarget.RoundTrips() - tripsBefore;
+  return session;
+}
+
+TEST(RemoteBitbangTarget, AnAccessIsOneSendWithTheSamePinWrites) {
+  TBitbangTestServer batchedServer, eagerServer;
+  TRemoteBitbangTarget batched(batchedServer.Options()), eager(eagerServer.Options());
+  const size_t batchedFrom = batchedServer.Received().size();
+  const size_t eagerFrom = eagerServer.Received().size();
+  const TAccessSession fewer = RunAccesses(batched, false);
+  const TAccessSession each = RunAccesses(eager, true);
+  constexpr uint64_t kAccesses = 5;
+
+  EXPECT_EQ(fewer.Answers, each.Answers);
+  EXPECT_EQ(fewer.RoundTrips, kAccesses);
+  EXPECT_EQ(each.RoundTrips, kAccesses);
+  // Each scan's send carries the moves and the instruction before it; the
+  // end of the transaction sends the last move back to Run-Test/Idle.
+  EXPECT_EQ(fewer.Sends, kAccesses + 1);
+  EXPECT_EQ(each.Sends, 5 * kAccesses);
+
+  // The chain sees the same pins in the same order, none left behind: a
+  // server answers a read only after everything sent before it.
+  const std::string zeros(35, '0');
+  EXPECT_EQ(batched.ShiftDR(0, zeros), eager.ShiftDR(0, zeros));
+  EXPECT_EQ(batchedServer.Received().substr(batchedFrom), eagerServer.Received().substr(eagerFrom));
 }
 
 // The same channel calls on the in-process chip and through the server give
@@ -430,8 +502,8 @@ TEST(RemoteBitbangTarget, ServerGoneMidScanFailsThatScanAndEveryLaterOne) {
   }
 }
 
-// Moves send without waiting for answers: the writes after the server left
-// must fail as errors (no signal ends the program) within a few tries.
+// Moves go out without waiting for answers: the writes after the server
+// left must fail as errors (no signal ends the program) within a few tries.
 TEST(RemoteBitbangTarget, WritesToAServerThatLeftAreErrors) {
   TBitbangTestServer server;
   TRemoteBitbangTarget remote(server.Options());
@@ -441,6 +513,7 @@ TEST(RemoteBitbangTarget, WritesToAServerThatLeftAreErrors) {
   for (int i = 0; i < 200 && !failed; ++i) {
     try {
       remote.MoveToState(states[i % 2]);
+      remote.Flush();
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } catch (const ERemoteBitbangError& e) {
       EXPECT_THAT(e.what(), HasSubstr("connection is lost"));

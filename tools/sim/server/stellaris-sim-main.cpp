@@ -80,6 +80,10 @@ const TOptionDef kOptions[] = {
        o.Config.TckHz = n;
        return true;
      }},
+    {"--steps-per-access", true, "instructions a running core executes per debug-port transaction",
+     [](TOptions& o, const char* v) {
+       return SetUnsigned(v, o.Config.StepsPerAccess, 100000000) && o.Config.StepsPerAccess > 0;
+     }},
     {"--chain-length", true, "TAPs on the chain (default 2)",
      [](TOptions& o, const char* v) { return SetUnsigned(v, o.Config.ChainLength, 16); }},
     {"--chip-position", true, "chain position of the Cortex-M3 (0 = nearest TDO)",
