@@ -38,25 +38,26 @@ bool TJlinkCortexM3::JlinkCheckHalted() {
   return bool(halted);
 }
 
+HRESULT TJlinkCortexM3::RunControl(HRESULT (TARMJlink::*ACommand)(int*)) {
+  int code = kJlinkOk;
+  const HRESULT hr = (FJlinkARM.*ACommand)(&code);
+  if (code != kJlinkOk)
+    ++FDiagnostics.DroppedCommands;
+  return hr;
+}
+
 HRESULT TJlinkCortexM3::PauseProcessor() {
   const TRoad road(*this);
   if (!road.Jlink())
     return TARM_Cortex_M3::PauseProcessor();
-  int code = kJlinkOk;
-  const HRESULT hr = FJlinkARM.ARM_Halt(&code);
-  if (code != kJlinkOk)
-    ++FDiagnostics.DroppedCommands;
-  return hr;
+  return RunControl(&TARMJlink::ARM_Halt);
 }
 
 HRESULT TJlinkCortexM3::SingleStepProcessor() {
   const TRoad road(*this);
   if (!road.Jlink())
     return TARM_Cortex_M3::SingleStepProcessor();
-  int code = kJlinkOk;
-  const HRESULT hr = FJlinkARM.ARM_SingleStep(&code);
-  if (code != kJlinkOk)
-    ++FDiagnostics.DroppedCommands;
+  const HRESULT hr = RunControl(&TARMJlink::ARM_SingleStep);
   if (FAILED(hr))
     return hr;
   return RestoreState();
@@ -66,10 +67,7 @@ HRESULT TJlinkCortexM3::ContinueProcessor() {
   const TRoad road(*this);
   if (!road.Jlink())
     return TARM_Cortex_M3::ContinueProcessor();
-  int code = kJlinkOk;
-  const HRESULT hr = FJlinkARM.ARM_Continue(&code);
-  if (code != kJlinkOk)
-    ++FDiagnostics.DroppedCommands;
+  const HRESULT hr = RunControl(&TARMJlink::ARM_Continue);
   if (FAILED(hr))
     return hr;
   return RestoreState();
@@ -79,10 +77,7 @@ HRESULT TJlinkCortexM3::ResetProcessor() {
   const TRoad road(*this);
   if (!road.Jlink())
     return TARM_Cortex_M3::ResetProcessor();
-  int code = kJlinkOk;
-  const HRESULT hr = FJlinkARM.ARM_Reset(&code);
-  if (code != kJlinkOk)
-    ++FDiagnostics.DroppedCommands;
+  const HRESULT hr = RunControl(&TARMJlink::ARM_Reset);
   if (FAILED(hr))
     return hr;
   return TARMv7M::ResetProcessor();

@@ -82,6 +82,9 @@ private:
 
   bool SearchJlinkPort();
   bool JlinkCheckHalted();
+  // One run-control command through the library; a command the library
+  // drops is counted, its call's own result answered.
+  HRESULT RunControl(HRESULT (TARMJlink::*ACommand)(int*));
   HRESULT UnitRead(HRESULT (TARMJlink::*ARead)(uint32_t, uint32_t*, bool*), uint32_t AAddress,
                    uint32_t* AValue);
   HRESULT UnitWrite(HRESULT (TARMJlink::*AWrite)(uint32_t, uint32_t, bool*), uint32_t AAddress,
