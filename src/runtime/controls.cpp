@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -13,6 +14,20 @@ constexpr wchar_t kWindowClassName[] = L"OrvandelControl";
 ATOM GClassAtom = 0;
 TControl* GMouseControl = nullptr;
 TControl* GCaptureControl = nullptr;
+
+// The one drag, pending or started, and the window holding the mouse for it.
+struct TDragState {
+  TControl* Control = nullptr;
+  HWND Window = nullptr;
+  // Where the mouse was when the drag began, in screen coordinates.
+  POINT Start{};
+  SIZE Threshold{};
+  bool Started = false;
+};
+TDragState GDrag;
+// The last mouse point the framework saw, in screen coordinates: a drag
+// measures its threshold from here.
+POINT GLastMouse{};
 
 // A failure inside a message goes to the application; without one it is
 // dropped. Either way the message answers 0 and the loop goes on.
@@ -177,6 +192,10 @@ private:
 
 } // namespace
 
+TControl* DragControl() {
+  return GDrag.Control;
+}
+
 TWindowExceptionHandler SetWindowExceptionHandler(TWindowExceptionHandler AHandler) {
   TWindowExceptionHandler previous = GExceptionHandler;
   GExceptionHandler = AHandler ? AHandler : DefaultWindowExceptionHandler;
@@ -254,6 +273,8 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
 }
 
 TControl::~TControl() {
+  if (GDrag.Control == this)
+    GDrag = {};
   if (GMouseControl == this)
     GMouseControl = nullptr;
   if (GCaptureControl == this)
@@ -264,6 +285,11 @@ TControl::~TControl() {
 
 void TControl::BeforeDestruction() {
   TComponent::BeforeDestruction();
+  // A control on its way out lets the mouse go and is told nothing.
+  if (GDrag.Control == this) {
+    GDrag.Started = false;
+    FinishDrag(true, true);
+  }
   if (GMouseControl == this)
     GMouseControl = nullptr;
   if (GCaptureControl == this)
@@ -521,17 +547,87 @@ void TControl::MouseMove(TShiftState AShift, int AX, int AY) {
     OnMouseMove(this, AShift, AX, AY);
 }
 
+void TControl::BeginDrag(bool AImmediate, int AThreshold) {
+  if (GDrag.Control)
+    return;
+  TWinControl* holder = dynamic_cast<TWinControl*>(this);
+  if (!holder)
+    holder = FParent;
+  if (!holder)
+    throw EInvalidOperation(L"Control '" + Name() + L"' has no parent window");
+  const HWND window = holder->Handle();
+  const SIZE threshold = AThreshold < 0
+                             ? SIZE{GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG)}
+                             : SIZE{AThreshold, AThreshold};
+  GDrag = {this, window, GLastMouse, threshold, false};
+  if (GetCapture() != window)
+    SetCapture(window);
+  if (AImmediate && GDrag.Control == this)
+    StartDrag();
+}
+
+void TControl::EndDrag(bool ADrop) {
+  if (GDrag.Control == this)
+    FinishDrag(!ADrop, true);
+}
+
+bool TControl::Dragging() const {
+  return GDrag.Control == this && GDrag.Started;
+}
+
+void TControl::FinishDrag(bool ACancelled, bool AReleaseCapture) {
+  const TDragState drag = GDrag;
+  GDrag = {};
+  if (!drag.Control)
+    return;
+  if (AReleaseCapture && drag.Window && GetCapture() == drag.Window)
+    ReleaseCapture();
+  if (drag.Started || ACancelled)
+    drag.Control->FControlState &= ~uint32_t(csClicked);
+  if (drag.Started) {
+    const POINT point = drag.Control->ScreenToClient(GLastMouse);
+    drag.Control->DoEndDrag(ACancelled, point.x, point.y);
+  }
+}
+
+void TControl::StartDrag() {
+  GDrag.Started = true;
+  try {
+    DoStartDrag();
+  } catch (...) {
+    // A drag that failed to start is no drag: nothing is told of its end.
+    if (GDrag.Control == this) {
+      GDrag.Started = false;
+      FinishDrag(true, true);
+    }
+    throw;
+  }
+}
+
+void TControl::DoStartDrag() {
+  if (OnStartDrag)
+    OnStartDrag(this);
+}
+
+void TControl::DoEndDrag(bool ACancelled, int AX, int AY) {
+  if (OnEndDrag)
+    OnEndDrag(this, ACancelled, AX, AY);
+}
+
 void TControl::Resize() {
   if (OnResize)
     OnResize(this);
 }
 
 void TControl::RouteMouse(TMessage& AMessage, TShiftState AShift, int AX, int AY) {
+  GLastMouse = ClientToScreen({AX, AY});
   switch (AMessage.Msg) {
   case WM_LBUTTONDOWN:
   case WM_LBUTTONDBLCLK:
     FControlState |= csLButtonDown | csClicked;
     MouseDown(mbLeft, AShift | (AMessage.Msg == WM_LBUTTONDBLCLK ? ssDouble : 0), AX, AY);
+    if (FDragMode == dmAutomatic && !GDrag.Control)
+      BeginDrag(false);
     break;
   case WM_RBUTTONDOWN:
   case WM_RBUTTONDBLCLK:
@@ -1436,6 +1532,44 @@ bool TWinControl::ReflectToChild(TMessage& AMessage) {
   return true;
 }
 
+bool TWinControl::DragMessage(TMessage& AMessage) {
+  switch (AMessage.Msg) {
+  case WM_KEYDOWN:
+    if (AMessage.WParam != VK_ESCAPE)
+      return false;
+    FinishDrag(true, true);
+    AMessage.Result = 0;
+    return true;
+  case WM_CANCELMODE:
+    FinishDrag(true, true);
+    return false;
+  case WM_CAPTURECHANGED:
+    if (FHandle == GDrag.Window && reinterpret_cast<HWND>(AMessage.LParam) != FHandle)
+      FinishDrag(true, false);
+    return false;
+  }
+  if (!FHandle || FHandle != GDrag.Window || !IsMouseMessage(AMessage.Msg))
+    return false;
+  POINT screen{GET_X_LPARAM(AMessage.LParam), GET_Y_LPARAM(AMessage.LParam)};
+  ::ClientToScreen(FHandle, &screen);
+  GLastMouse = screen;
+  if (AMessage.Msg == WM_MOUSEMOVE) {
+    if (!GDrag.Started) {
+      if (std::abs(screen.x - GDrag.Start.x) < GDrag.Threshold.cx &&
+          std::abs(screen.y - GDrag.Start.y) < GDrag.Threshold.cy)
+        return false;
+      GDrag.Control->StartDrag();
+    }
+    // A started drag owns the mouse: the control sees no moves meanwhile.
+    AMessage.Result = 0;
+    return true;
+  }
+  // The release ends the drag; the usual handling then lets the capture go.
+  if (IsButtonUp(AMessage.Msg))
+    FinishDrag(false, false);
+  return false;
+}
+
 void TWinControl::HandleMouse(TMessage& AMessage) {
   const POINT point{GET_X_LPARAM(AMessage.LParam), GET_Y_LPARAM(AMessage.LParam)};
   TControl* target = FCaptureControl;
@@ -1480,6 +1614,8 @@ void TWinControl::HandleMouse(TMessage& AMessage) {
 }
 
 void TWinControl::WndProc(TMessage& AMessage) {
+  if (GDrag.Control && DragMessage(AMessage))
+    return;
   switch (AMessage.Msg) {
   case WM_PAINT:
     if (FDefWndProc)

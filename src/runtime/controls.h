@@ -120,6 +120,13 @@ using TNotifyEvent = std::function<void(TControl* ASender)>;
 using TMouseEvent = std::function<void(TControl* ASender, TMouseButton AButton, TShiftState AShift,
                                        int AX, int AY)>;
 using TMouseMoveEvent = std::function<void(TControl* ASender, TShiftState AShift, int AX, int AY)>;
+// The end of a drag: ACancelled for Escape, a lost capture or EndDrag(false);
+// (AX, AY) is the last mouse point in the control's client coordinates.
+using TEndDragEvent = std::function<void(TControl* ASender, bool ACancelled, int AX, int AY)>;
+
+// dmAutomatic: a left button press on the control begins a drag, which
+// starts once the mouse has moved past the drag threshold.
+enum TDragMode { dmManual, dmAutomatic };
 
 // A visible element with bounds in its parent's client area. A control
 // without a window is painted and hit-tested by its parent.
@@ -226,6 +233,24 @@ public:
   // Sends AMessage through the control's handler chain and answers its result.
   LRESULT Perform(UINT AMsg, WPARAM AWParam, LPARAM ALParam);
 
+  // Drags. One drag runs at a time: BeginDrag takes the mouse capture for
+  // the control's window (its parent's for a graphic control) and, unless
+  // AImmediate, leaves the drag pending until the mouse has moved
+  // AThreshold pixels or more from the point of the last mouse message
+  // (-1: the system's SM_CXDRAG and SM_CYDRAG). A release before that ends
+  // the pending drag unseen and the click goes on as usual; Escape, a lost
+  // capture or WM_CANCELMODE cancel it. Raises EInvalidOperation for a
+  // control without a windowed parent.
+  TDragMode DragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode AValue) { FDragMode = AValue; }
+  void BeginDrag(bool AImmediate, int AThreshold = -1);
+  // Ends this control's drag, pending or started; ADrop false cancels it.
+  void EndDrag(bool ADrop);
+  // The drag has started (past the threshold); a pending one does not count.
+  bool Dragging() const;
+
+  TNotifyEvent OnStartDrag;
+  TEndDragEvent OnEndDrag;
   TNotifyEvent OnClick;
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
@@ -277,6 +302,10 @@ protected:
   virtual void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY);
   virtual void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY);
   virtual void MouseMove(TShiftState AShift, int AX, int AY);
+  // The drag started; the base fires OnStartDrag.
+  virtual void DoStartDrag();
+  // The drag ended; the base fires OnEndDrag.
+  virtual void DoEndDrag(bool ACancelled, int AX, int AY);
   virtual void Resize();
   // The handler chain: WndProc sees every message, then Dispatch finds the
   // class's handler, and unhandled messages reach DefaultHandler.
@@ -292,6 +321,10 @@ protected:
 
 private:
   friend class TWinControl;
+  // Ends the running drag: a started one tells its control, and the press
+  // that began it no longer makes a click.
+  static void FinishDrag(bool ACancelled, bool AReleaseCapture);
+  void StartDrag();
   void FontChangedHandler();
   void RouteMouse(TMessage& AMessage, TShiftState AShift, int AX, int AY);
 
@@ -322,6 +355,7 @@ private:
   TComponent* FPopupMenu = nullptr;
   TCursor FCursor = crDefault;
   intptr_t FHelpContext = 0;
+  TDragMode FDragMode = dmManual;
 };
 
 // A control without a window, drawn on its parent's canvas and hit-tested by
@@ -497,6 +531,9 @@ private:
   void UpdateShowing();
   void UpdateBoundsFromWindow();
   void WMPaint(TMessage& AMessage);
+  // The running drag's share of the window's messages; true when it took
+  // the message whole.
+  bool DragMessage(TMessage& AMessage);
   void HandleMouse(TMessage& AMessage);
   bool ReflectToChild(TMessage& AMessage);
   TWinControl* RootControl();
@@ -539,6 +576,24 @@ protected:
 private:
   std::unique_ptr<TCanvas> FCanvas;
 };
+
+// A windowed container whose content may reach beyond its client area.
+// Walks up the parents recognise it by class and stop there.
+class TScrollingWinControl : public TWinControl {
+public:
+  using TWinControl::TWinControl;
+  std::wstring ClassName() const override { return L"TScrollingWinControl"; }
+};
+
+// The scrolling container placed on forms.
+class TScrollBox : public TScrollingWinControl {
+public:
+  using TScrollingWinControl::TScrollingWinControl;
+  std::wstring ClassName() const override { return L"TScrollBox"; }
+};
+
+// The control whose drag is pending or running, or nullptr.
+TControl* DragControl();
 
 // The control the mouse is over (a graphic child counts), or nullptr.
 TControl* MouseControl();
