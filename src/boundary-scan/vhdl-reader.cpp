@@ -58,7 +58,7 @@ constexpr std::int32_t NoWord = -1;
 static_assert(W_Architecture == 30 && W_Entity == 48 && W_End == 47 && W_Is == 59 && W_Of == 73 &&
               W_To == VHDLWord_To && W_DownTo == VHDLWord_DownTo);
 
-// The entity classes an attribute specification may name.
+// The entity classes an attribute statement may name.
 constexpr std::int32_t EntityClassWords[] = {
     WordIdOf(L"architecture"), WordIdOf(L"component"), WordIdOf(L"configuration"),
     WordIdOf(L"constant"),     WordIdOf(L"entity"),    WordIdOf(L"function"),
@@ -550,22 +550,30 @@ void TVHDLTextReader::ReadEntityBody(TEntity& AEntity) {
     } else if (word == W_Generic || word == W_Port) {
       ReadInterfaceClause(AEntity, word);
     } else if (word == W_Signal) {
-      NextValid();
-      ReadInterfaceElements(AEntity, eElementSignalDeclaration);
-      ExpectReservedWord(W_Semicolon);
+      ReadSignalDeclaration(AEntity);
     } else if (word == W_End) {
-      NextValid();
-      if (PeekReservedWord() == W_Entity)
-        NextValid();
-      if (!PeekIdentifier().empty())
-        NextValid();
-      ExpectReservedWord(W_Semicolon);
+      ReadEndOf(W_Entity);
       return;
     } else {
       // "begin" and everything the reader does not take.
       NextValid();
     }
   }
+}
+
+void TVHDLTextReader::ReadSignalDeclaration(TEntity& AEntity) {
+  NextValid();
+  ReadInterfaceElements(AEntity, eElementSignalDeclaration);
+  ExpectReservedWord(W_Semicolon);
+}
+
+void TVHDLTextReader::ReadEndOf(std::int32_t AWord) {
+  NextValid();
+  if (PeekReservedWord() == AWord)
+    NextValid();
+  if (!PeekIdentifier().empty())
+    NextValid();
+  ExpectReservedWord(W_Semicolon);
 }
 
 void TVHDLTextReader::ReadArchitectureBody(TEntity& AEntity) {
@@ -579,21 +587,14 @@ void TVHDLTextReader::ReadArchitectureBody(TEntity& AEntity) {
     if (word == W_Attribute) {
       ReadAttribute(AEntity);
     } else if (word == W_Signal) {
-      NextValid();
-      ReadInterfaceElements(AEntity, eElementSignalDeclaration);
-      ExpectReservedWord(W_Semicolon);
+      ReadSignalDeclaration(AEntity);
     } else if (word == W_Component) {
       ReadComponentDeclaration(AEntity);
     } else if (word == W_Begin) {
       NextValid();
       ReadStatementPart(AEntity);
     } else if (word == W_End) {
-      NextValid();
-      if (PeekReservedWord() == W_Architecture)
-        NextValid();
-      if (!PeekIdentifier().empty())
-        NextValid();
-      ExpectReservedWord(W_Semicolon);
+      ReadEndOf(W_Architecture);
       return;
     } else {
       NextValid();

@@ -133,6 +133,10 @@ private:
   void ReadArchitecture();
   void ReadEntityBody(TEntity& AEntity);
   void ReadArchitectureBody(TEntity& AEntity);
+  // "signal <elements>;" after its first word was peeked.
+  void ReadSignalDeclaration(TEntity& AEntity);
+  // "end [<AWord>] [<name>];" after its first word was peeked.
+  void ReadEndOf(std::int32_t AWord);
   void ReadInterfaceClause(TEntity& AEntity, std::int32_t AClauseWord);
   void ReadInterfaceElements(TEntity& AEntity, TElementKind AKind);
   void ReadRange(std::wstring& AExpression1, std::wstring& AExpression2, std::int32_t& ADirection,

@@ -270,17 +270,19 @@ bool TRegistry::HasSubKeys() {
   return count > 0;
 }
 
-void TRegistry::GetKeyNames(TStrings& AStrings) {
+namespace {
+
+// Fills AStrings with the names AEnum gives for index 0, 1, ... until it
+// answers anything but success; ALongest is the longest name the kind has.
+template <typename TEnum>
+void ListRegistryNames(TStrings& AStrings, size_t ALongest, TEnum AEnum) {
   AStrings.BeginUpdate();
   try {
     AStrings.Clear();
-    HKEY key = FCurrentKey ? FCurrentKey : FRootKey;
-    std::wstring name(256, L'\0');
+    std::wstring name(ALongest, L'\0');
     for (DWORD index = 0;; ++index) {
       DWORD length = DWORD(name.size());
-      LONG status =
-          RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-      if (status != ERROR_SUCCESS)
+      if (AEnum(index, name.data(), &length) != ERROR_SUCCESS)
         break;
       AStrings.Add(name.substr(0, length));
     }
@@ -291,25 +293,20 @@ void TRegistry::GetKeyNames(TStrings& AStrings) {
   AStrings.EndUpdate();
 }
 
+} // namespace
+
+void TRegistry::GetKeyNames(TStrings& AStrings) {
+  const HKEY key = FCurrentKey ? FCurrentKey : FRootKey;
+  ListRegistryNames(AStrings, 256, [key](DWORD AIndex, wchar_t* AName, DWORD* ALength) {
+    return RegEnumKeyExW(key, AIndex, AName, ALength, nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
 void TRegistry::GetValueNames(TStrings& AStrings) {
-  AStrings.BeginUpdate();
-  try {
-    AStrings.Clear();
-    HKEY key = FCurrentKey ? FCurrentKey : FRootKey;
-    std::wstring name(16384, L'\0');
-    for (DWORD index = 0;; ++index) {
-      DWORD length = DWORD(name.size());
-      LONG status =
-          RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-      if (status != ERROR_SUCCESS)
-        break;
-      AStrings.Add(name.substr(0, length));
-    }
-  } catch (...) {
-    AStrings.EndUpdate();
-    throw;
-  }
-  AStrings.EndUpdate();
+  const HKEY key = FCurrentKey ? FCurrentKey : FRootKey;
+  ListRegistryNames(AStrings, 16384, [key](DWORD AIndex, wchar_t* AName, DWORD* ALength) {
+    return RegEnumValueW(key, AIndex, AName, ALength, nullptr, nullptr, nullptr, nullptr);
+  });
 }
 
 bool TRegistry::ValueExists(const std::wstring& AName) {
