@@ -608,9 +608,15 @@ void TGraphic::ReadData(TStream& AStream) {
   const int32_t size = AStream.ReadValue<int32_t>();
   if (size < 0)
     throw EReadError(L"Invalid graphic data size");
-  std::vector<uint8_t> data(static_cast<size_t>(size));
-  if (size)
-    AStream.ReadBuffer(data.data(), data.size());
+  // The size comes from the data: room grows only with bytes that are
+  // really there, so a wrong size gives the read error, not a huge block.
+  std::vector<uint8_t> data;
+  constexpr size_t kPiece = 0x10000;
+  while (data.size() < size_t(size)) {
+    const size_t piece = std::min(kPiece, size_t(size) - data.size());
+    data.resize(data.size() + piece);
+    AStream.ReadBuffer(data.data() + data.size() - piece, piece);
+  }
   TMemoryStreamReadOnly inner(data.data(), data.size());
   LoadFromStream(inner);
 }

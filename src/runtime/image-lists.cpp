@@ -3,6 +3,9 @@
 #include "resource-ledger.h"
 #include "streams.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 // A COM reference released at the end of the scope.
@@ -10,6 +13,42 @@ struct TStreamAdapterScope {
   IStream* Stream;
   ~TStreamAdapterScope() { Stream->Release(); }
 };
+
+// The head of the system's image-list stream: "IL", a version, the count of
+// pictures, the room for them, the growth step and the picture size.
+#pragma pack(push, 2)
+struct TImageListHead {
+  uint16_t Magic;
+  uint16_t Version;
+  uint16_t Count;
+  uint16_t Room;
+  uint16_t Grow;
+  uint16_t Width;
+  uint16_t Height;
+  uint32_t Background;
+  uint16_t Flags;
+  int16_t Overlays[4];
+};
+#pragma pack(pop)
+static_assert(sizeof(TImageListHead) == 28);
+
+constexpr uint16_t kImageListMagic = 0x4C49; // "IL"
+// More than any list of this program holds by far; a head claiming more is
+// not one of ours, and the system would try to make room for all of it.
+constexpr uint64_t kMaxImageListBytes = uint64_t(64) << 20;
+
+// Refuses, before the system sees it, a stream whose head cannot be a list:
+// the system takes room for what the head claims before it reads a picture.
+void CheckStoredHead(TStream& AStream) {
+  const int64_t start = AStream.GetPosition();
+  TImageListHead head{};
+  AStream.ReadBuffer(&head, sizeof head);
+  AStream.SetPosition(start);
+  const uint64_t room = uint64_t(std::max<uint16_t>(head.Room, 1)) * head.Width * head.Height * 4;
+  if (head.Magic != kImageListMagic || head.Width == 0 || head.Height == 0 ||
+      head.Count > head.Room || room > kMaxImageListBytes)
+    throw EReadError(L"Failed to read image list data");
+}
 
 } // namespace
 
@@ -131,6 +170,7 @@ void TCustomImageList::WriteData(TStream& AStream) {
 }
 
 void TCustomImageList::ReadData(TStream& AStream) {
+  CheckStoredHead(AStream);
   TStreamAdapterScope adapter{NewStreamAdapter(AStream)};
   HIMAGELIST list = ImageList_Read(adapter.Stream);
   if (!list)

@@ -61,7 +61,10 @@ public:
 
   // The list's stored form: the system's image-list stream (it begins with
   // "IL"), written from the current position and read back the same way.
-  // Reading replaces the pictures and the size.
+  // Reading replaces the pictures and the size; data that is no list (its
+  // head checked before the system reads it, so the stream must be able to
+  // go back to where it stood) raise EReadError and leave the pictures as
+  // they were.
   virtual void WriteData(TStream& AStream);
   virtual void ReadData(TStream& AStream);
 

@@ -338,6 +338,35 @@ TEST_F(Graphics, StoredDataCarryTheirLengthAndStopWhereTheyEnd) {
   EXPECT_TRUE(loaded.Empty());
 }
 
+// The stored length comes from the data: one beyond what the stream holds is
+// a read error, and a huge one is refused without taking room for it.
+TEST_F(Graphics, StoredDataLongerThanTheirStreamRaiseTheReadError) {
+  TBitmap source(4, 2, TPixelFormat::pf24bit);
+  Fill(source, clTeal);
+  const std::vector<uint8_t> file = Saved(source);
+  const struct {
+    const char* Name;
+    int32_t Length;
+  } cases[] = {
+      {"one byte more", int32_t(file.size() + 1)},
+      {"beyond one piece", 0x10001},
+      {"nearly 2 GB", 0x7FFFFFF0},
+      {"negative", -1},
+  };
+  TBitmap bitmap(2, 2, TPixelFormat::pf32bit);
+  Fill(bitmap, clOlive);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryStream stream;
+    stream.WriteValue(c.Length);
+    stream.WriteBuffer(file.data(), file.size());
+    stream.SetPosition(0);
+    EXPECT_THROW(bitmap.ReadData(stream), EReadError);
+    EXPECT_EQ(bitmap.Width(), 2);
+    EXPECT_EQ(At(bitmap, 1, 1), clOlive);
+  }
+}
+
 TEST_F(Graphics, TopDownBitmapFilesLoadWithTheirFirstRowOnTop) {
   // 2 x 2, 24 bits, negative height: rows in the file from the top.
   std::vector<uint8_t> file = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0,

@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -136,6 +138,41 @@ TEST_F(ImageListTest, ReadingGarbageRaisesAndKeepsThePictures) {
   stream.SetPosition(0);
   EXPECT_THROW(List->ReadData(stream), EReadError);
   EXPECT_EQ(List->Count(), 1);
+}
+
+// A head that claims what no list of ours holds is refused before the
+// system takes room for it (the system reads such a head past its data).
+TEST_F(ImageListTest, HeadsNoListCouldHaveRaiseBeforeTheSystemReadsThem) {
+  auto image = Stripes({kRed, kBlue});
+  List->SetSize(16, 16);
+  List->Add(*image, nullptr);
+  TMemoryStream stored;
+  List->WriteData(stored);
+  const auto* bytes = static_cast<const uint8_t*>(stored.Memory());
+  const std::vector<uint8_t> good(bytes, bytes + stored.GetSize());
+  // Offsets in the head: count 4, room 6, width 10, height 12.
+  const struct {
+    const char* Name;
+    std::vector<std::pair<size_t, uint16_t>> Patches;
+  } cases[] = {
+      {"huge pictures", {{6, 0x7FFF}, {10, 0x7FFF}, {12, 0x7FFF}}},
+      {"more pictures than room", {{4, 0x7FFF}}},
+      {"zero height", {{12, 0}}},
+      {"no IL", {{0, 0x4D42}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<uint8_t> data = good;
+    for (const auto& [offset, value] : c.Patches)
+      std::memcpy(data.data() + offset, &value, 2);
+    TMemoryStreamReadOnly stream(data.data(), data.size());
+    EXPECT_THROW(List->ReadData(stream), EReadError);
+    EXPECT_EQ(List->Count(), 2);
+    EXPECT_EQ(List->Width(), 16);
+  }
+  // Cut short anywhere, it is a read error too.
+  TMemoryStreamReadOnly head(good.data(), 20);
+  EXPECT_THROW(List->ReadData(head), EReadError);
 }
 
 } // namespace
