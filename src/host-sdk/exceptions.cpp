@@ -1,8 +1,5 @@
 #include "exceptions.h"
 
-Exception::Exception(std::wstring AMessage)
-    : FMessage(std::move(AMessage)), FNarrow(WideToUtf8(FMessage)) {}
-
 std::string WideToUtf8(const std::wstring& AText) {
   if (AText.empty()) return {};
   const int n = WideCharToMultiByte(CP_UTF8, 0, AText.data(), int(AText.size()), nullptr, 0,

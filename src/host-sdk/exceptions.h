@@ -1,22 +1,15 @@
 #pragma once
 
+// The root of the plug-in's own exceptions is the component framework's
+// `Exception` (and its `EConvertError`): one class of that name in the
+// module, whichever layer raises or catches it. Failures inside the plug-in
+// are exceptions; every COM boundary turns them into an HRESULT.
+#include "../runtime/rtl-exceptions.h"
+
 #include <windows.h>
 
 #include <stdexcept>
 #include <string>
-
-// Root of the plug-in's own exceptions. Failures inside the plug-in are
-// exceptions; every COM boundary turns them into an HRESULT.
-class Exception : public std::exception {
-public:
-  explicit Exception(std::wstring AMessage);
-  const std::wstring& Message() const { return FMessage; }
-  const char* what() const noexcept override { return FNarrow.c_str(); }
-
-private:
-  std::wstring FMessage;
-  std::string FNarrow;
-};
 
 // A failing HRESULT from an outgoing call or an operation.
 class EOleSysError : public Exception {
@@ -53,11 +46,6 @@ public:
 
 // A host answer whose VARTYPE is not the one the call declared.
 class EHostResultError : public Exception {
-public:
-  using Exception::Exception;
-};
-
-class EConvertError : public Exception {
 public:
   using Exception::Exception;
 };

@@ -31,10 +31,7 @@ bool LoadFile(const std::wstring& AFileFullPath, const TBytesLoaded& ACallBack);
 using TLoaderErrorSink = std::function<void(const std::wstring& AMessage)>;
 TLoaderErrorSink SetLoaderErrorSink(TLoaderErrorSink ASink);
 
-class EFOpenError : public Exception {
-public:
-  using Exception::Exception;
-};
+// EFOpenError is the component framework's (exceptions.h).
 
 // ---- Intel HEX ----------------------------------------------------------
 

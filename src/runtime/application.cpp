@@ -139,6 +139,10 @@ TWakeMainThread SetWakeMainThread(TWakeMainThread AHandler) {
   return previous;
 }
 
+void BindMainThread() {
+  GMainThreadId = GetCurrentThreadId();
+}
+
 bool IsMainThread() {
   return GMainThreadId != 0 && GetCurrentThreadId() == GMainThreadId;
 }

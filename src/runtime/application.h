@@ -71,6 +71,10 @@ void SynchronizeMainThreadCall(std::function<void()> ACall, DWORD ATimeoutMs = 3
 // answers whether any ran.
 bool CheckSynchronize();
 bool IsMainThread();
+// Makes the calling thread the loading thread without making the
+// application object (a controller with its own wake-up window needs no
+// other).
+void BindMainThread();
 
 class EThreadTimeout : public Exception {
   using Exception::Exception;

@@ -36,10 +36,12 @@ public:
 protected:
   void Paint() override;
   void Notification(TComponent* AComponent, TOperation AOperation) override;
+  // Fits the bounds to the caption when AutoSize is on; a label that
+  // measures its text another way replaces it.
+  virtual void AdjustBounds();
 
 private:
   UINT TextFlags() const;
-  void AdjustBounds();
 
   TAlignment FAlignment = taLeftJustify;
   bool FAutoSize = true;

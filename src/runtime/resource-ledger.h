@@ -7,6 +7,11 @@
 // timers, hooks, GDI objects, cursors, library handles) is entered here when
 // taken and struck out when given back, so a test can show that freeing a
 // component, or unloading the plug-in, leaves nothing behind.
+//
+// When the program that hosts this module exports `kHostLedgerExport`, each
+// entry and each striking-out is also handed to it, in the order they
+// happen, together with the registrations and unit steps of the module's
+// loading (unit-steps.h). A host that lacks the export hears nothing.
 enum class TResourceKind {
   Window,
   WindowClass,
@@ -22,6 +27,16 @@ enum class TResourceKind {
   Count
 };
 
+// The kind's word in the host's ledger ("Window", "GdiObject", ...).
+const wchar_t* ResourceKindName(TResourceKind AKind);
+
+// The host's ledger: the module handing the entry over, the kind word, the
+// name (a handle as "0x" and hexadecimal digits, else a registered name) and
+// whether it was taken (non-zero) or given back.
+using THostLedgerRecord = void(__stdcall*)(void* AModule, const wchar_t* AKind,
+                                           const wchar_t* AName, int32_t ATaken);
+inline constexpr char kHostLedgerExport[] = "HostLedger_Record";
+
 class TResourceLedger {
 public:
   // Enter one resource of the kind, named by its handle or atom.
@@ -30,6 +45,8 @@ public:
   static void Give(TResourceKind AKind, uintptr_t AHandle);
   static size_t Count(TResourceKind AKind);
   static size_t Total();
+  // Registrations made and not yet taken back (LedgerRegistration).
+  static size_t Registrations();
 };
 
 // Helpers for the common case of a handle typed as a pointer.

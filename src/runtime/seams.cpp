@@ -197,8 +197,21 @@ void TSystemLibraries::Allow(const std::wstring& AName) {
 }
 
 bool TSystemLibraries::IsRefused(const std::wstring& AName) {
-  std::lock_guard<std::mutex> lock(GRefusedLock);
-  return GRefused.count(LibraryKey(AName)) != 0;
+  {
+    std::lock_guard<std::mutex> lock(GRefusedLock);
+    if (GRefused.count(LibraryKey(AName)) != 0)
+      return true;
+  }
+  // A hosting program may refuse a library to every module it loads; a
+  // real host has no such export and refuses nothing.
+  using TIsRefused = int32_t(__stdcall*)(const wchar_t*);
+  static const TIsRefused hostRefuses = [] {
+    const HMODULE program = GetModuleHandleW(nullptr);
+    return program ? reinterpret_cast<TIsRefused>(reinterpret_cast<void (*)()>(
+                         GetProcAddress(program, kHostRefusedLibraryExport)))
+                   : nullptr;
+  }();
+  return hostRefuses && hostRefuses(AName.c_str()) != 0;
 }
 
 TSystemLibrary::TSystemLibrary(const std::wstring& AName) {

@@ -118,6 +118,9 @@ public:
   static void Allow(const std::wstring& AName);
   static bool IsRefused(const std::wstring& AName);
 };
+// The export through which the program hosting a module refuses libraries
+// to it as well: int32_t __stdcall (const wchar_t* AName), non-zero to refuse.
+inline constexpr char kHostRefusedLibraryExport[] = "HostSeam_IsSystemLibraryRefused";
 
 // A loaded system library, freed with the object; empty when refused or
 // missing.

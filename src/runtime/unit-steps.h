@@ -18,3 +18,24 @@ struct TUnitStep {
 // resource ledger, by kind word and name, e.g.
 // LedgerRegistration(L"ValueType", L"String", true).
 void LedgerRegistration(const wchar_t* AKind, const wchar_t* AName, bool ATaken);
+
+// Tells the host's ledger (resource-ledger.h) that a unit's start-up
+// (AStartup) or shut-down ran, under the kind word "Step".
+void LedgerStep(const wchar_t* AName, bool AStartup);
+
+// Runs each step's start-up in table order, and the shut-downs in exact
+// reverse; each run is noted with LedgerStep. A step whose routine raises
+// is left as it stands and the others go on. Shut-down runs only the steps
+// whose start-up ran.
+class TUnitStepRunner {
+public:
+  TUnitStepRunner(const TUnitStep* ASteps, unsigned ACount) : FSteps(ASteps), FCount(ACount) {}
+  void Startup();
+  void Shutdown();
+  bool Started() const { return FStarted != 0; }
+
+private:
+  const TUnitStep* FSteps;
+  unsigned FCount;
+  unsigned FStarted = 0;
+};

@@ -86,6 +86,10 @@ void CopyPixels(const TAlphaPixels& ASource, TAlphaPixels& ADest) {
 
 TAlphaPixels NewAlphaSection(unsigned AWidth, unsigned AHeight) {
   TAlphaPixels result;
+  // An image with one side still zero has no pixels but keeps the other
+  // side, so that setting width and height one after the other sizes it.
+  result.Width = AWidth;
+  result.Height = AHeight;
   if (AWidth == 0 || AHeight == 0)
     return result;
   BITMAPINFO info{};

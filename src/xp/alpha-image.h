@@ -41,7 +41,8 @@ public:
   explicit TAlphaImage(const std::wstring& AResName);
   TAlphaImage(const TAlphaImage&) = delete;
   TAlphaImage& operator=(const TAlphaImage&) = delete;
-  ~TAlphaImage();
+  // Virtual: the control manager's prepared images leave its list when freed.
+  virtual ~TAlphaImage();
 
   HBITMAP Handle() const { return FHandle; }
   unsigned Width() const { return FWidth; }

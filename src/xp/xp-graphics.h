@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graphics.h"
+#include "labels.h"
 
 #include <windows.h>
 
@@ -25,7 +26,8 @@ enum TXPDrawCaptionFlag : uint16_t {
 };
 using TXPDrawCaptionFlags = uint16_t;
 
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
+// TAlignment (taLeftJustify, taRightJustify, taCenter) is the framework's
+// label alignment (labels.h), shared so that labels draw through captions.
 enum TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
 enum TEllipsisPosition : uint8_t { epNone, epPathEllipsis, epEndEllipsis, epWordEllipsis };
 

@@ -285,6 +285,18 @@ TEST_F(AlphaImages, GrowingTheHeightAddsOpaqueBlackRowsOnTop) {
   EXPECT_EQ(PixelOf(bitmap.Bits(), 3, 2, 0)[3], 40);
 }
 
+TEST_F(AlphaImages, AnEmptyImageIsSizedBySettingWidthThenHeight) {
+  TAlphaBitmap bitmap;
+  bitmap.SetWidth(16);
+  EXPECT_EQ(bitmap.Width(), 16);
+  EXPECT_TRUE(bitmap.Empty());
+  bitmap.SetHeight(64);
+  ASSERT_EQ(bitmap.Width(), 16);
+  ASSERT_EQ(bitmap.Height(), 64);
+  EXPECT_FALSE(bitmap.Empty());
+  EXPECT_NE(bitmap.Bits(), nullptr);
+}
+
 TEST_F(AlphaImages, ClipboardRefusesAlphaImages) {
   TAlphaBitmap bitmap;
   UINT format = 0;
@@ -375,6 +387,82 @@ TEST_F(AlphaImages, CompressedBitmapDataIsDeflatedAndPlainDataStillReads) {
   EXPECT_EQ(fromPlain.Height(), 2);
   bitmap.Dormant();
   again.Dormant();
+}
+
+// Stored data that does not hold together raises the read error whichever
+// way it is read (deflated, or plain after a failed inflation), and the
+// bitmap keeps its picture.
+TEST_F(AlphaImages, MalformedCompressedBitmapDataRaisesTheReadError) {
+  TBitmap source(6, 4, TPixelFormat::pf24bit);
+  std::vector<uint8_t> plain;
+  {
+    TMemoryStream data;
+    source.WriteData(data);
+    const auto* bytes = static_cast<const uint8_t*>(data.Memory());
+    plain.assign(bytes, bytes + data.GetSize());
+  }
+  const auto deflated = Deflated(plain);
+  auto withLength = [&](uint32_t ALength) {
+    std::vector<uint8_t> copy = plain;
+    std::memcpy(copy.data(), &ALength, 4);
+    return copy;
+  };
+  std::vector<uint8_t> corrupt = deflated;
+  // Bytes 2 to 5 garbled: the inflation fails, and read as plain data the
+  // stream claims about 2 GB.
+  corrupt[2] = 0x13;
+  corrupt[3] = 0x37;
+  corrupt[4] = 0xFF;
+  corrupt[5] = 0x7F;
+  const struct {
+    const char* Name;
+    std::vector<uint8_t> Data;
+  } cases[] = {
+      {"deflated and cut short", {deflated.begin(), deflated.end() - 6}},
+      {"neither deflated nor plain", corrupt},
+      {"plain, length beyond the data", withLength(uint32_t(plain.size()))},
+      {"plain, length near 2 GB", withLength(0x7FFFFFF0u)},
+      {"deflated, length beyond the data", Deflated(withLength(0x10000u))},
+  };
+  TCompressedBitmap bitmap;
+  bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+  bitmap.SetSize(2, 3);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryStreamReadOnly stream(c.Data.data(), c.Data.size());
+    EXPECT_THROW(bitmap.ReadData(stream), EReadError);
+    EXPECT_EQ(bitmap.Width(), 2);
+    EXPECT_EQ(bitmap.Height(), 3);
+  }
+  bitmap.Dormant();
+}
+
+// In a form's data the next property follows: reading stops where the
+// bitmap's data end, deflated or plain.
+TEST_F(AlphaImages, CompressedBitmapReadingStopsAtTheEndOfItsData) {
+  TCompressedBitmap source;
+  source.SetPixelFormat(TPixelFormat::pf24bit);
+  source.SetSize(5, 3);
+  source.Canvas().Brush().SetColor(clNavy);
+  source.Canvas().FillRect(RECT{0, 0, 5, 3});
+  TMemoryStream deflated;
+  source.WriteData(deflated);
+  TMemoryStream plain;
+  source.TBitmap::WriteData(plain);
+  for (TMemoryStream* data : {&deflated, &plain}) {
+    SCOPED_TRACE(data == &deflated ? "deflated" : "plain");
+    const int64_t end = data->GetSize();
+    data->SetPosition(end);
+    data->WriteValue(uint32_t(0xC0FFEE));
+    data->SetPosition(0);
+    TCompressedBitmap loaded;
+    loaded.ReadData(*data);
+    EXPECT_EQ(data->GetPosition(), end);
+    EXPECT_EQ(data->ReadValue<uint32_t>(), 0xC0FFEEu);
+    EXPECT_EQ(loaded.Canvas().Pixel(4, 2), clNavy);
+    loaded.Dormant();
+  }
+  source.Dormant();
 }
 
 TEST_F(AlphaImages, StartUpRegistersThePictureFormatsAndShutDownUndoesIt) {
