@@ -1,6 +1,7 @@
 #include "orvandel.h"
 
 #include "driver-catalogue.h"
+#include "load-steps.h"
 
 #include <new>
 
@@ -8,6 +9,7 @@
 // anything is made, and the out slot is only ever written, never released.
 
 extern "C" HRESULT __stdcall GetTarvoDriverCount(int32_t* ACount) {
+  EnsureModuleStarted();
   if (!ACount)
     return E_POINTER;
   *ACount = DriverKindCount();
@@ -15,6 +17,7 @@ extern "C" HRESULT __stdcall GetTarvoDriverCount(int32_t* ACount) {
 }
 
 extern "C" HRESULT __stdcall GetTarvoDriver_Plugin(int32_t AKind, IDispatch** ADriver) {
+  EnsureModuleStarted();
   if (!ADriver)
     return E_POINTER;
   *ADriver = nullptr;
