@@ -533,25 +533,27 @@ TEST(TextConversions, BitStringsReadMostSignificantFirst) {
 // ---- the rack form's window class ---------------------------------------------
 
 TEST(RackForm, ItsClassGoesWithTheLibrarysUnloadAndTheNextFormRegistersItAfresh) {
-  constexpr wchar_t kClassName[] = L"OrvandelInstrumentForm";
+  constexpr wchar_t kClassName[] = L"OrvandelControl";
   auto registered = [&] {
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     return GetClassInfoExW(GetModuleInstance(), kClassName, &windowClass) != FALSE;
   };
   {
-    TInstrumentForm form(L"Rack");
+    THardDeviceViewerForm form{ITarvoDevice(), IJTagDevice()};
     const HWND window = form.Handle();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(HINSTANCE(GetClassLongPtrW(window, GCLP_HMODULE)), GetModuleInstance());
   }
   ASSERT_TRUE(registered());
 
-  UnregisterModuleWindowClasses();
+  // The library's unloading: forms first, then the framework's classes.
+  FinalizeForms();
+  FinalizeFramework();
   EXPECT_FALSE(registered()) << "no class of the library outlives its unload";
 
   // As in a library loaded again: the next form registers its class anew.
-  TInstrumentForm again(L"Rack");
+  THardDeviceViewerForm again{ITarvoDevice(), IJTagDevice()};
   EXPECT_NE(again.Handle(), nullptr);
   EXPECT_TRUE(registered());
 }

@@ -1,12 +1,12 @@
 #include "cli-debug.h"
 
-#include "arm-panel-ids.h"
 #include "cli-common.h"
 #include "cli-device.h"
 #include "device-processor.h"
 #include "dialog-hook.h"
 #include "dispatch.h"
 #include "memory-access.h"
+#include "rack-holder.h"
 
 #include <oleauto.h>
 #include <windows.h>
@@ -158,7 +158,6 @@ struct TDebugContext {
 // by the host's disassembler library; the host reads the panel's labels.
 // The panel is made for this and released again.
 std::string PanelInstruction(TDebugContext& AContext, std::uint32_t APc) {
-  using TLabel = TARMPanelLabel;
   AContext.Do(kCreateRackViewer);
   std::wstring pc, word, text;
   bool shown = false;
@@ -169,16 +168,16 @@ std::string PanelInstruction(TDebugContext& AContext, std::uint32_t APc) {
       // A window handle travels as 32 bits and widens with its sign.
       const HWND form = reinterpret_cast<HWND>(
           static_cast<INT_PTR>(std::int32_t(CallNumber(*V_DISPATCH(&view.Get()), kViewGetHandle))));
-      const auto label = [form](TLabel ALabel) {
-        wchar_t buffer[256] = {};
-        GetDlgItemTextW(form, kARMPanelLabelIds[int(ALabel)], buffer, 256);
-        return std::wstring(buffer);
+      const std::vector<TPanelControl> controls = ReadPanelControls(form);
+      const auto label = [&controls](const wchar_t* AName) {
+        const TPanelControl* control = FindPanelControl(controls, AName);
+        return control ? control->Caption : std::wstring();
       };
-      if (form) {
+      if (!controls.empty()) {
         shown = true;
-        pc = label(TLabel::PC);
-        word = label(TLabel::Instruction);
-        text = label(TLabel::Assembler);
+        pc = label(L"Label_Edit_PC");
+        word = label(L"Label_Edit_Instruction");
+        text = label(L"Label_Edit_Assembler");
       }
     }
   } catch (...) {

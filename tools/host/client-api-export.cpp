@@ -69,6 +69,12 @@ extern "C" __declspec(dllexport) HRESULT WINAPI TestHost_GetLibraryManager(IUnkn
   return HandOut(host ? &host->LibraryManager() : nullptr, AManager);
 }
 
+// Asked by the stand-in Pelfrow.DLL.
+extern "C" __declspec(dllexport) HRESULT WINAPI TestHost_GetTarvoWorkspace(IUnknown** AWorkbench) {
+  TTestHost* host = TTestHost::Current();
+  return HandOut(host && host->WorkbenchInstalled() ? &host->Workbench() : nullptr, AWorkbench);
+}
+
 // The host's expansion of a path relative to a base: the base's folder (the
 // base itself when it ends in a backslash) joined with the relative path
 // and made canonical. The result buffer holds 2048 characters; at most

@@ -6,20 +6,41 @@
 
 #include <oleauto.h>
 
+#include <functional>
 #include <string>
 
 namespace {
 
 // What the device asks its driver (the driver contract's DISPIDs).
-constexpr DISPID kGetProcessorRegisterValue = 503767, kGetRegisterIndex_PC = 503772,
+constexpr DISPID kSetProcessorRegisterValue = 503766, kGetProcessorRegisterValue = 503767,
+                 kGetProcessorRegisterWidth = 503768, kGetRegisterIndex_PC = 503772,
                  kGetRegisterIndex_SP = 503773, kGetMemorySpace_Program = 503781,
-                 kLittleEndian = 503785, kProcessorIsPaused = 503800;
+                 kLittleEndian = 503785, kSingleStepProcessor = 503794, kResetProcessor = 503796,
+                 kPauseProcessor = 503797, kContinueProcessor = 503798, kProcessorIsPaused = 503800,
+                 kProcessorIsReset = 503801;
 // What the device answers (ITarvoDevice) and the register objects answer
 // (IProcessorRegister).
 constexpr DISPID kDeviceGetDriver = 503635, kDeviceGetProcessorState = 503645,
-                 kDeviceGetRegister_PC = 503662, kDeviceGetRegister_SP = 503663,
-                 kDeviceGetMemorySpace_Program = 503664, kDeviceLittleEndian = 503674,
-                 kRegisterGetValue = 503839;
+                 kDeviceSingleStepProcessor = 503648, kDeviceResetProcessor = 503650,
+                 kDevicePauseProcessor = 503651, kDeviceContinueProcessor = 503652,
+                 kDeviceGetProcessorRegister = 503661, kDeviceGetRegister_PC = 503662,
+                 kDeviceGetRegister_SP = 503663, kDeviceGetMemorySpace_Program = 503664,
+                 kDeviceLittleEndian = 503674;
+constexpr DISPID kRegisterRefresh = 503833, kRegisterGetWidth = 503838, kRegisterGetValue = 503839,
+                 kRegisterSetValue = 503844;
+
+// The device's run control, each passed on to the driver's operation.
+struct TRunControl {
+  DISPID Device;
+  DISPID Driver;
+  const wchar_t* Failure;
+};
+constexpr TRunControl kRunControl[] = {
+    {kDeviceSingleStepProcessor, kSingleStepProcessor, L"The driver did not step the processor"},
+    {kDeviceResetProcessor, kResetProcessor, L"The driver did not reset the processor"},
+    {kDevicePauseProcessor, kPauseProcessor, L"The driver did not halt the processor"},
+    {kDeviceContinueProcessor, kContinueProcessor, L"The driver did not start the processor"},
+};
 
 // The driver's answer as a number; a failing call fails the host's call.
 HRESULT AskNumber(IDispatch& ADriver, DISPID ADispId, std::vector<VARIANT> AArgs,
@@ -95,20 +116,50 @@ private:
   std::int32_t FSpace;
 };
 
-// A register object reading its register through the driver on each GetValue.
-TFakeHandler RegisterObject(IDispatch& ADriver, DISPID AIndexDispId) {
-  return [&ADriver, AIndexDispId](TFakeInvocation& AInvocation) {
-    const TComPtr<TFakeHostObject> reg = TFakeHostObject::Create({L"IProcessorRegister"});
-    reg->OnCall(kRegisterGetValue, [&ADriver, AIndexDispId](TFakeInvocation& AGet) {
+// A register object: its index is asked of the driver on each call (the
+// PC's and SP's index by the driver's own DISPID), its value and width read
+// and its value written through the driver.
+using TRegisterIndex = std::function<HRESULT(std::int32_t&)>;
+
+TComPtr<TFakeHostObject> RegisterObject(IDispatch& ADriver, TRegisterIndex AIndex) {
+  const TComPtr<TFakeHostObject> reg = TFakeHostObject::Create({L"IProcessorRegister"});
+  const auto ask = [&ADriver, AIndex](DISPID ADispId, const wchar_t* AFailure) {
+    return [&ADriver, AIndex, ADispId, AFailure](TFakeInvocation& AGet) {
       std::int32_t index = 0, value = 0;
-      HRESULT hr = AskNumber(ADriver, AIndexDispId, {}, index);
+      HRESULT hr = AIndex(index);
       if (SUCCEEDED(hr))
-        hr = AskNumber(ADriver, kGetProcessorRegisterValue, {IntVariant(index)}, value);
+        hr = AskNumber(ADriver, ADispId, {IntVariant(index)}, value);
       if (FAILED(hr))
-        return AGet.Raise(L"The driver did not answer the register", hr);
+        return AGet.Raise(AFailure, hr);
       AGet.ReturnInt(value);
       return S_OK;
-    });
+    };
+  };
+  reg->OnCall(kRegisterGetValue,
+              ask(kGetProcessorRegisterValue, L"The driver did not answer the register"));
+  reg->OnCall(kRegisterGetWidth,
+              ask(kGetProcessorRegisterWidth, L"The driver did not tell the register's width"));
+  // The driver reads the target on every GetValue: there is nothing to refresh.
+  reg->OnCall(kRegisterRefresh, [](TFakeInvocation&) { return S_OK; });
+  reg->OnCall(kRegisterSetValue, [&ADriver, AIndex](TFakeInvocation& ASet) {
+    std::int32_t index = 0, written = 0;
+    HRESULT hr = AIndex(index);
+    if (SUCCEEDED(hr))
+      hr = AskNumber(ADriver, kSetProcessorRegisterValue, {IntVariant(index), IntVariant(ASet.Int(0))},
+                     written);
+    if (FAILED(hr) || !written)
+      return ASet.Raise(L"The driver did not write the register", FAILED(hr) ? hr : E_FAIL);
+    return S_OK;
+  });
+  return reg;
+}
+
+TFakeHandler NamedRegister(IDispatch& ADriver, DISPID AIndexDispId) {
+  return [&ADriver, AIndexDispId](TFakeInvocation& AInvocation) {
+    const TComPtr<TFakeHostObject> reg =
+        RegisterObject(ADriver, [&ADriver, AIndexDispId](std::int32_t& AIndex) {
+          return AskNumber(ADriver, AIndexDispId, {}, AIndex);
+        });
     AInvocation.ReturnObject(reg->Dispatch());
     return S_OK;
   };
@@ -122,11 +173,28 @@ void ServeProcessorFromDriver(TFakeHostObject& ADevice, IDispatch& ADriver) {
     return S_OK;
   });
   ADevice.OnCall(kDeviceGetProcessorState, [&ADriver](TFakeInvocation& AInvocation) {
-    std::int32_t paused = 0;
-    const HRESULT hr = AskNumber(ADriver, kProcessorIsPaused, {}, paused);
+    std::int32_t reset = 0, paused = 0;
+    HRESULT hr = AskNumber(ADriver, kProcessorIsReset, {}, reset);
+    if (SUCCEEDED(hr) && !reset)
+      hr = AskNumber(ADriver, kProcessorIsPaused, {}, paused);
     if (FAILED(hr))
       return AInvocation.Raise(L"The driver did not tell the processor state", hr);
-    AInvocation.ReturnText(paused ? L"Paused" : L"Running");
+    AInvocation.ReturnText(reset ? L"Reset" : paused ? L"Halted" : L"Running");
+    return S_OK;
+  });
+  for (const TRunControl& control : kRunControl)
+    ADevice.OnCall(control.Device, [&ADriver, control](TFakeInvocation& AInvocation) {
+      TVariant result;
+      const HRESULT hr = InvokeInOrder(ADriver, control.Driver, {}, &result);
+      return FAILED(hr) ? AInvocation.Raise(control.Failure, hr) : S_OK;
+    });
+  ADevice.OnCall(kDeviceGetProcessorRegister, [&ADriver](TFakeInvocation& AInvocation) {
+    const std::int32_t index = AInvocation.Int(0);
+    const TComPtr<TFakeHostObject> reg = RegisterObject(ADriver, [index](std::int32_t& AIndex) {
+      AIndex = index;
+      return S_OK;
+    });
+    AInvocation.ReturnObject(reg->Dispatch());
     return S_OK;
   });
   ADevice.OnCall(kDeviceLittleEndian, [&ADriver](TFakeInvocation& AInvocation) {
@@ -137,8 +205,8 @@ void ServeProcessorFromDriver(TFakeHostObject& ADevice, IDispatch& ADriver) {
     AInvocation.ReturnBool(little != 0);
     return S_OK;
   });
-  ADevice.OnCall(kDeviceGetRegister_PC, RegisterObject(ADriver, kGetRegisterIndex_PC));
-  ADevice.OnCall(kDeviceGetRegister_SP, RegisterObject(ADriver, kGetRegisterIndex_SP));
+  ADevice.OnCall(kDeviceGetRegister_PC, NamedRegister(ADriver, kGetRegisterIndex_PC));
+  ADevice.OnCall(kDeviceGetRegister_SP, NamedRegister(ADriver, kGetRegisterIndex_SP));
   ADevice.OnCall(kDeviceGetMemorySpace_Program, [&ADriver](TFakeInvocation& AInvocation) {
     std::int32_t space = 0;
     const HRESULT hr = AskNumber(ADriver, kGetMemorySpace_Program, {}, space);

@@ -320,6 +320,16 @@ const TFakeHostObject::TRoute& TFakeHostObject::RouteOf(DISPID ADispId) {
   return FRoutes.emplace(ADispId, std::move(route)).first->second;
 }
 
+void TFakeHostObject::ForgetInLog(IUnknown* AObject) {
+  if (!AObject)
+    return;
+  for (TFakeCall& call : FCalls)
+    for (VARIANT& arg : call.Args)
+      if ((V_VT(&arg) == VT_DISPATCH || V_VT(&arg) == VT_UNKNOWN) &&
+          static_cast<IUnknown*>(V_UNKNOWN(&arg)) == AObject)
+        VariantClear(&arg);
+}
+
 void TFakeHostObject::ClearLog() {
   FCalls.clear();
   FDroppedCalls = 0;

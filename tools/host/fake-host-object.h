@@ -133,6 +133,10 @@ public:
   size_t DroppedCalls() const { return FDroppedCalls; }
   const std::vector<std::wstring>& Errors() const { return FErrors; }
   void ClearLog();
+  // Empties the log's copies of AObject, releasing their references: a
+  // host lets go of what the plug-in takes back, and nothing of it may be
+  // left to release once the plug-in's code is gone.
+  void ForgetInLog(IUnknown* AObject);
   LONG RefCount() const { return FRefCount; }
   IDispatch* Dispatch() { return this; }
 

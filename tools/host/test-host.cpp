@@ -13,7 +13,9 @@ TTestHost* GCurrentHost = nullptr;
 // object of its own or a fixed value, the rest answer typed defaults.
 constexpr DISPID kGetMainWindowHandle = 492, kGetGUIManager = 494, kIsShuttingDown = 504,
                  kGetTimerManager = 531, kGetSourceName = 548, kGetClientAPI = 795,
-                 kGetPluginsRegistry = 2027;
+                 kGetPluginsRegistry = 2027, kStartServer = 507, kAddNotificationHandler = 527,
+                 kRemoveNotificationHandler = 528, kHandleNotification = 266;
+constexpr DISPID kGetCoreOfDevice = 504032, kCoreGetDesignator = 504043, kCoreGetCoreName = 504046;
 constexpr DISPID kOpenChannel = 503425, kCloseChannel = 503426, kShiftData = 503588,
                  kShiftDataCapture = 503589, kShiftDataBits = 503591, kShiftInstruction = 503593,
                  kSendInstruction = 503601, kMoveToState = 503605, kGetJtagPort = 503611;
@@ -56,8 +58,11 @@ TTestHost::TTestHost(std::unique_ptr<IScanTarget> AOwned, IScanTarget* ATarget)
   FDeviceManager = NewObject({L"IDeviceManager"});
   FModelTypeManager = NewObject({L"IModelTypeManager"});
   FLibraryManager = NewObject({L"ILixtorManager"});
+  FWorkbench = NewObject({L"ITarvoWorkbench"});
+  FCore = NewObject({L"ITarvoCore"});
   ServeClient();
   ServeChannel();
+  ServeWorkbench();
   for (unsigned position = 0; position < FTarget.DeviceCount(); ++position) {
     FDevices.push_back(TDevice{NewObject({L"ITarvoDevice"}), L"GenericDevice", L"Generic", L""});
     ServeDevice(position);
@@ -69,6 +74,49 @@ TTestHost::TTestHost(std::unique_ptr<IScanTarget> AOwned, IScanTarget* ATarget)
 TTestHost::~TTestHost() {
   if (GCurrentHost == this)
     GCurrentHost = FPrevious;
+  FNotificationHandlers.clear();
+  // The workbench module stays loaded: the plug-in keeps its handle, and
+  // its export answers for whichever host is current.
+}
+
+HRESULT TTestHost::Notify(IDispatch* ANotification) {
+  HRESULT first = S_OK;
+  // A handler may remove itself while it is told: walk a copy.
+  const std::vector<TComPtr<IDispatch>> handlers = FNotificationHandlers;
+  for (const TComPtr<IDispatch>& handler : handlers) {
+    VARIANTARG arg;
+    VariantInit(&arg);
+    V_VT(&arg) = VT_DISPATCH;
+    V_DISPATCH(&arg) = ANotification;
+    DISPPARAMS params = {&arg, nullptr, 1, 0};
+    const HRESULT hr = handler->Invoke(kHandleNotification, IID_NULL, LOCALE_USER_DEFAULT,
+                                       DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    if (FAILED(hr) && SUCCEEDED(first))
+      first = hr;
+  }
+  return first;
+}
+
+void TTestHost::SetCoreOfDevice(bool AHasCore, std::wstring ADesignator, std::wstring ACoreName) {
+  FWorkbenchInstalled = true;
+  FHasCore = AHasCore;
+  FCore->OnCall(kCoreGetDesignator, [ADesignator](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnText(ADesignator);
+    return S_OK;
+  });
+  FCore->OnCall(kCoreGetCoreName, [ACoreName](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnText(ACoreName);
+    return S_OK;
+  });
+}
+
+void TTestHost::ServeWorkbench() {
+  SetCoreOfDevice(false);
+  FWorkbenchInstalled = false;
+  FWorkbench->OnCall(kGetCoreOfDevice, [this](TFakeInvocation& AInvocation) {
+    AInvocation.ReturnObject(FHasCore ? FCore->Dispatch() : nullptr);
+    return S_OK;
+  });
 }
 
 void TTestHost::LogScanRoad(bool ALog) {
@@ -116,6 +164,44 @@ void TTestHost::ServeClient() {
   });
   FClient->OnCall(kIsShuttingDown, [](TFakeInvocation& AInvocation) {
     AInvocation.ReturnBool(false);
+    return S_OK;
+  });
+  // The debug workbench's server is the stand-in "Pelfrow.DLL" beside the
+  // program; starting it loads the module, whose export then hands out the
+  // workbench. Other servers are not there.
+  FClient->OnCall(kStartServer, [this](TFakeInvocation& AInvocation) {
+    const std::wstring name = AInvocation.Text(0);
+    bool started = false;
+    if (FWorkbenchInstalled &&
+        CompareStringOrdinal(name.c_str(), -1, L"Pelfrow", -1, TRUE) == CSTR_EQUAL) {
+      HMODULE module = GetModuleHandleW(L"Pelfrow.DLL");
+      if (!module) {
+        wchar_t path[MAX_PATH] = {};
+        const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring folder(path, length);
+        folder.resize(folder.find_last_of(L"\\/") + 1);
+        module = LoadLibraryW((folder + L"Pelfrow.DLL").c_str());
+      }
+      started = module != nullptr;
+    }
+    AInvocation.ReturnBool(started);
+    return S_OK;
+  });
+  FClient->OnCall(kAddNotificationHandler, [this](TFakeInvocation& AInvocation) {
+    if (IDispatch* handler = AInvocation.Object(0)) {
+      FNotificationHandlers.push_back(TComPtr<IDispatch>(handler));
+    }
+    return S_OK;
+  });
+  FClient->OnCall(kRemoveNotificationHandler, [this](TFakeInvocation& AInvocation) {
+    IDispatch* handler = AInvocation.Object(0);
+    for (auto it = FNotificationHandlers.begin(); it != FNotificationHandlers.end(); ++it)
+      if (it->Get() == handler) {
+        FNotificationHandlers.erase(it);
+        break;
+      }
+    // The plug-in took its handler back: the host keeps no reference to it.
+    FClient->ForgetInLog(handler);
     return S_OK;
   });
 }

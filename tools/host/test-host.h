@@ -61,6 +61,24 @@ public:
   // The channel's and the devices' objects log no calls unless asked: a
   // whole flash image is millions of them. Tests that read those logs ask.
   void LogScanRoad(bool ALog = true);
+  // The host's notification handlers, as the plug-in registered them with
+  // the client (527) and not yet removed (528), oldest first.
+  const std::vector<TComPtr<IDispatch>>& NotificationHandlers() const {
+    return FNotificationHandlers;
+  }
+  // Hands a notification object to every registered handler (266); the
+  // first failing answer, or S_OK.
+  HRESULT Notify(IDispatch* ANotification);
+
+  // The debug workbench the stand-in "Pelfrow.DLL" hands out once the
+  // client's StartServer("Pelfrow") loaded it; a host has it from the first
+  // call of this on. GetCoreOfDevice (504032) answers a core with this
+  // designator and name, or none.
+  void SetCoreOfDevice(bool AHasCore, std::wstring ADesignator = L"U1",
+                       std::wstring ACoreName = L"ARM Cortex-M3");
+  TFakeHostObject& Workbench() { return *FWorkbench.Get(); }
+  bool WorkbenchInstalled() const { return FWorkbenchInstalled; }
+
   // Every error logged by any of the host's objects, in order.
   const std::vector<std::wstring>& Errors() const { return FErrors; }
 
@@ -88,6 +106,7 @@ private:
   void ServeChannel();
   void ServeDevice(unsigned APosition);
   void ServeJlinkPort(TFakeHostObject& APort, TFakeHostObject& AChannel, HMODULE AJlinkLibrary);
+  void ServeWorkbench();
 
   std::unique_ptr<IScanTarget> FOwnedTarget;
   IScanTarget& FTarget;
@@ -103,6 +122,11 @@ private:
   TComPtr<TFakeHostObject> FModelTypeManager;
   TComPtr<TFakeHostObject> FLibraryManager;
   std::vector<TDevice> FDevices;
+  std::vector<TComPtr<IDispatch>> FNotificationHandlers;
+  TComPtr<TFakeHostObject> FWorkbench;
+  TComPtr<TFakeHostObject> FCore;
+  bool FHasCore = false;
+  bool FWorkbenchInstalled = false;
   // J-Link ports of other chains with their channels and drivers, and the
   // driver of the channel's port once it is a J-Link port.
   std::vector<TComPtr<TFakeHostObject>> FOtherPorts;
