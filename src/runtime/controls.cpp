@@ -273,6 +273,9 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
 }
 
 TControl::~TControl() {
+  // Deleted outright rather than freed: still marked as going, so that
+  // leaving the parent neither shows it again nor tells it anything.
+  Destroying();
   if (GDrag.Control == this)
     GDrag = {};
   if (GMouseControl == this)
@@ -691,6 +694,9 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
 }
 
 TWinControl::~TWinControl() {
+  // See ~TControl: without the mark, a control deleted outright would make
+  // itself a new top-level window once its parent let it go.
+  Destroying();
   if (FHandle) {
     // The object is half gone: the window's last messages must not reach it.
     HWND window = FHandle;

@@ -609,6 +609,36 @@ TEST_F(ControlsTest, RecreatedWindowIsFoundAgainAndTheOldOneIsGone) {
   EXPECT_EQ(TWinControl::FindControl(GetDesktopWindow()), nullptr);
 }
 
+TEST_F(ControlsTest, DeletingAWindowedChildOutrightLeavesNoWindowBehind) {
+  // Owners and callers free controls through Free, but a plain delete must
+  // not leave a window or create one on its way out either.
+  struct TCase {
+    const char* Name;
+    bool ParentShown;
+    bool WithGrandchild;
+  };
+  const TCase cases[] = {
+      {"parent without a window", false, false},
+      {"parent without a window, child holding a box", false, true},
+      {"parent shown", true, false},
+      {"parent shown, child holding a box", true, true},
+  };
+  for (const TCase& c : cases) {
+    const size_t windows = TResourceLedger::Count(TResourceKind::Window);
+    auto* parent = Add<TBox>(nullptr, {0, 0, 100, 60});
+    auto* child = Add<TBox>(parent, {0, 0, 50, 30});
+    if (c.WithGrandchild)
+      Add<TBox>(child, {0, 0, 20, 20});
+    if (c.ParentShown)
+      parent->Show();
+    delete child;
+    EXPECT_EQ(TResourceLedger::Count(TResourceKind::Window), windows + (c.ParentShown ? 1 : 0))
+        << c.Name;
+    TComponent::Free(parent);
+    EXPECT_EQ(TResourceLedger::Count(TResourceKind::Window), windows) << c.Name;
+  }
+}
+
 // A control that records the broadcasts of the window tree.
 class TListener : public TBox {
 public:
