@@ -1,23 +1,16 @@
 #include "load-steps.h"
 
 #include "controls.h"
+#include "edit-controls-units.h"
 #include "forms.h"
 #include "graphics.h"
-#include "look-and-feel-units.h"
+#include "inspector-units.h"
 #include "instrument-controls.h"
 #include "instrument-panel.h"
+#include "look-and-feel-units.h"
+#include "page-control-units.h"
 #include "xp-controls.h"
 #include "xp-speed-button.h"
-
-#if ORVANDEL_WITH_EDIT_CONTROLS
-#include "edit-controls-units.h"
-#endif
-#if ORVANDEL_WITH_PAGE_CONTROL
-#include "page-control-units.h"
-#endif
-#if ORVANDEL_WITH_INSPECTOR
-#include "inspector-units.h"
-#endif
 
 #include <windows.h>
 
@@ -62,7 +55,6 @@ const std::vector<TUnitStep>& Table() {
     // 2003 colours, painters and the root look and feel).
     for (size_t i = 0; i < 11; ++i)
       steps.push_back(kLookAndFeelUnits[i]);
-#if ORVANDEL_WITH_EDIT_CONTROLS
     const TUnitStep earlyEditUnits[] = {
         {L"kxControls", &KxControlsStartup, &KxControlsShutdown},
         {L"gxHooks", &GxHooksStartup, &GxHooksShutdown},
@@ -76,12 +68,10 @@ const std::vector<TUnitStep>& Table() {
         {L"kxFilterStrs", &KxFilterStringsStartup, &KxFilterStringsShutdown},
     };
     steps.insert(steps.end(), std::begin(earlyEditUnits), std::end(earlyEditUnits));
-#endif
     // The rest of the painting library: component classes and timers, the
     // GDI+ procedures left with the units loader, the shared graphics.
     for (size_t i = 11; i < std::size(kLookAndFeelUnits); ++i)
       steps.push_back(kLookAndFeelUnits[i]);
-#if ORVANDEL_WITH_EDIT_CONTROLS
     const TUnitStep lateEditUnits[] = {
         {L"kxEdit", &KxEditStartup, &KxEditShutdown},
         {L"kxFilterControlStrs", &KxFilterControlStringsStartup, &KxFilterControlStringsShutdown},
@@ -89,22 +79,17 @@ const std::vector<TUnitStep>& Table() {
         {L"kxMemo", &KxMemoStartup, &KxMemoShutdown},
     };
     steps.insert(steps.end(), std::begin(lateEditUnits), std::end(lateEditUnits));
-#endif
-#if ORVANDEL_WITH_PAGE_CONTROL
     const TUnitStep pageControlUnits[] = {
         {L"kxPCStrs", &KxPCStringsStartup, &KxPCStringsShutdown},
         {L"kxPCPainterFactory", &KxPCFactoryStartup, &KxPCFactoryShutdown},
         {L"kxPCPainters", &KxPCPaintersStartup, &KxPCPaintersShutdown},
     };
     steps.insert(steps.end(), std::begin(pageControlUnits), std::end(pageControlUnits));
-#endif
-#if ORVANDEL_WITH_INSPECTOR
     const TUnitStep inspectorUnits[] = {
         {L"gxInspectorRows", &GxInspectorRowsStartup, &GxInspectorRowsShutdown},
         {L"gxInspectorRowKinds", &GxInspectorRowKindsStartup, &GxInspectorRowKindsShutdown},
     };
     steps.insert(steps.end(), std::begin(inspectorUnits), std::end(inspectorUnits));
-#endif
     // Last in, first out: every form the host still holds goes before the
     // controls' libraries that draw it.
     steps.push_back({L"Forms", &NoStep, &FinalizeForms});

@@ -15,26 +15,6 @@
 
 namespace {
 
-// The themed pane of the tab control, through UxTheme loaded by name so
-// that a system without it simply draws nothing.
-void DrawThemePart(HWND AWindow, const wchar_t* AClass, int APart, int AState, HDC ADC,
-                   const RECT& ARect) {
-  TSystemLibrary uxtheme(L"uxtheme.dll");
-  using TOpen = HANDLE(WINAPI*)(HWND, LPCWSTR);
-  using TClose = HRESULT(WINAPI*)(HANDLE);
-  using TDraw = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
-  auto open = uxtheme.Function<TOpen>("OpenThemeData");
-  auto close = uxtheme.Function<TClose>("CloseThemeData");
-  auto draw = uxtheme.Function<TDraw>("DrawThemeBackground");
-  if (!open || !close || !draw)
-    return;
-  HANDLE theme = open(AWindow, AClass);
-  if (!theme)
-    return;
-  draw(theme, ADC, APart, AState, &ARect, nullptr);
-  close(theme);
-}
-
 // A solid GDI brush or pen for the span of one drawing step.
 class TSolidBrush {
 public:

@@ -13,24 +13,6 @@
 
 namespace {
 
-void DrawThemePart(HWND AWindow, const wchar_t* AClass, int APart, int AState, HDC ADC,
-                   const RECT& ARect) {
-  TSystemLibrary uxtheme(L"uxtheme.dll");
-  using TOpen = HANDLE(WINAPI*)(HWND, LPCWSTR);
-  using TClose = HRESULT(WINAPI*)(HANDLE);
-  using TDraw = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
-  auto open = uxtheme.Function<TOpen>("OpenThemeData");
-  auto close = uxtheme.Function<TClose>("CloseThemeData");
-  auto draw = uxtheme.Function<TDraw>("DrawThemeBackground");
-  if (!open || !close || !draw)
-    return;
-  HANDLE theme = open(AWindow, AClass);
-  if (!theme)
-    return;
-  draw(theme, ADC, APart, AState, &ARect, nullptr);
-  close(theme);
-}
-
 // Tool-bar parts of the theme; their states run normal, hot, pressed,
 // disabled, checked, hot-checked from 1.
 constexpr int kToolbarButton = 1;

@@ -245,3 +245,21 @@ void RemoveCodeHook(TCodeHook& AHook) {
   FlushInstructionCache(GetCurrentProcess(), AHook.Address, 5);
   AHook = TCodeHook{};
 }
+
+void DrawThemePart(HWND AWindow, const wchar_t* AClass, int APart, int AState, HDC ADC,
+                   const RECT& ARect) {
+  TSystemLibrary uxtheme(L"uxtheme.dll");
+  using TOpen = HANDLE(WINAPI*)(HWND, LPCWSTR);
+  using TClose = HRESULT(WINAPI*)(HANDLE);
+  using TDraw = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
+  auto open = uxtheme.Function<TOpen>("OpenThemeData");
+  auto close = uxtheme.Function<TClose>("CloseThemeData");
+  auto draw = uxtheme.Function<TDraw>("DrawThemeBackground");
+  if (!open || !close || !draw)
+    return;
+  HANDLE theme = open(AWindow, AClass);
+  if (!theme)
+    return;
+  draw(theme, ADC, APart, AState, &ARect, nullptr);
+  close(theme);
+}

@@ -51,6 +51,12 @@ void PaintParentBackground(TControl* AControl, HDC ADC, const RECT* AClip = null
 // ClientHeight); false when the window information cannot be read.
 bool PrintControlToBitmap(TWinControl* AControl, TBitmap& ABitmap);
 
+// One part of the system theme (class, part and state as UxTheme numbers
+// them) drawn into ARect; nothing is drawn where UxTheme is missing or has
+// no data for the class.
+void DrawThemePart(HWND AWindow, const wchar_t* AClass, int APart, int AState, HDC ADC,
+                   const RECT& ARect);
+
 // Glyph placement against the caption: 0 glyph left, 1 right, 2 top, 3 bottom.
 enum class TXPButtonLayout { blGlyphLeft = 0, blGlyphRight = 1, blGlyphTop = 2, blGlyphBottom = 3 };
 

@@ -1,4 +1,5 @@
 #include "graphics.h"
+#include "ledger-balance.h"
 
 #include "resource-ledger.h"
 #include "rtl-exceptions.h"
@@ -13,17 +14,7 @@ namespace {
 
 // Every test ends with the ledger where it started: whatever a test made,
 // freeing it (and the framework's shared objects) gives it all back.
-class Graphics : public ::testing::Test {
-protected:
-  void SetUp() override { FStart = TResourceLedger::Total(); }
-  void TearDown() override {
-    FinalizeGraphics();
-    EXPECT_EQ(TResourceLedger::Total(), FStart);
-  }
-
-private:
-  size_t FStart = 0;
-};
+class Graphics : public TLedgerBalancedTest {};
 
 // A pixel of a 32-bit bitmap as a colour (0x00BBGGRR).
 TColor At(TBitmap& ABitmap, int AX, int AY) {

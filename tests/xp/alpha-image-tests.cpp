@@ -1,4 +1,5 @@
 #include "alpha-image.h"
+#include "ledger-balance.h"
 
 #include "resource-ledger.h"
 #include "rtl-exceptions.h"
@@ -11,17 +12,7 @@
 
 namespace {
 
-class AlphaImages : public ::testing::Test {
-protected:
-  void SetUp() override { FStart = TResourceLedger::Total(); }
-  void TearDown() override {
-    FinalizeGraphics();
-    EXPECT_EQ(TResourceLedger::Total(), FStart);
-  }
-
-private:
-  size_t FStart = 0;
-};
+class AlphaImages : public TLedgerBalancedTest {};
 
 struct TPixel {
   uint8_t Blue, Green, Red, Alpha;

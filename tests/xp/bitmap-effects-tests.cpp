@@ -1,4 +1,5 @@
 #include "bitmap-effects.h"
+#include "ledger-balance.h"
 
 #include "alpha-image.h"
 #include "resource-ledger.h"
@@ -15,17 +16,7 @@
 
 namespace {
 
-class BitmapEffects : public ::testing::Test {
-protected:
-  void SetUp() override { FStart = TResourceLedger::Total(); }
-  void TearDown() override {
-    FinalizeGraphics();
-    EXPECT_EQ(TResourceLedger::Total(), FStart);
-  }
-
-private:
-  size_t FStart = 0;
-};
+class BitmapEffects : public TLedgerBalancedTest {};
 
 uint8_t* PixelOf(TBitmap& ABitmap, int AX, int AY) {
   return static_cast<uint8_t*>(ABitmap.ScanLine(AY)) + AX * 4;

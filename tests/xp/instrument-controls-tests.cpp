@@ -1,3 +1,4 @@
+#include "fixed-theme.h"
 #include "instrument-controls.h"
 
 #include "alpha-image.h"
@@ -29,15 +30,6 @@
 #include <vector>
 
 namespace {
-
-class TFixedTheme : public TThemeSeam {
-public:
-  explicit TFixedTheme(TThemeState AState) : FState(AState) {}
-  TThemeState State() override { return FState; }
-
-private:
-  TThemeState FState;
-};
 
 // A repeatable random source that counts what it is asked: every rendering
 // of a grainy face asks it once per pixel.

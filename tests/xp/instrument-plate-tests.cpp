@@ -1,3 +1,4 @@
+#include "fixed-theme.h"
 #include "instrument-panel.h"
 
 #include "instrument-controls.h"
@@ -24,15 +25,6 @@
 #include <vector>
 
 namespace {
-
-class TFixedTheme : public TThemeSeam {
-public:
-  explicit TFixedTheme(TThemeState AState) : FState(AState) {}
-  TThemeState State() override { return FState; }
-
-private:
-  TThemeState FState;
-};
 
 // A source that always answers the same draw, so grain can be told apart
 // from shading.

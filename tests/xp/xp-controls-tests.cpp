@@ -1,3 +1,4 @@
+#include "fixed-theme.h"
 #include "xp-controls.h"
 
 #include "alpha-image.h"
@@ -18,16 +19,6 @@
 #include <vector>
 
 namespace {
-
-class TFixedTheme : public TThemeSeam {
-public:
-  explicit TFixedTheme(TThemeState AState) : FState(AState) {}
-  TThemeState State() override { return FState; }
-  void Set(TThemeState AState) { FState = AState; }
-
-private:
-  TThemeState FState;
-};
 
 // Windows, GDI objects, contexts and the layer's registrations: every test
 // ends with the ledger where it began, once the layer is shut down.

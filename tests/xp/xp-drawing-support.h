@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ledger-balance.h"
 #include "graphics.h"
 #include "resource-ledger.h"
 #include "smooth-text.h"
@@ -14,18 +15,12 @@
 // Every drawing test ends with the ledger where it started, once the
 // process-wide objects it may have made (the smooth-text cache, the
 // gradient binding, the framework's shared bitmaps) are freed.
-class XPDrawing : public ::testing::Test {
+class XPDrawing : public TLedgerBalancedTest {
 protected:
-  void SetUp() override { FStart = TResourceLedger::Total(); }
-  void TearDown() override {
+  void ReleaseShared() override {
     TSmoothTextRenderer::Shutdown();
     XPGraphicsShutdown();
-    FinalizeGraphics();
-    EXPECT_EQ(TResourceLedger::Total(), FStart);
   }
-
-private:
-  size_t FStart = 0;
 };
 
 // A pixel of a 32-bit DIB section as 0x00BBGGRR.

@@ -1,3 +1,4 @@
+#include "fixed-theme.h"
 #include "xp-ext-panel.h"
 #include "xp-speed-button.h"
 
@@ -23,15 +24,6 @@
 #include <vector>
 
 namespace {
-
-class TFixedTheme : public TThemeSeam {
-public:
-  explicit TFixedTheme(int AState) : FState(AState) {}
-  TThemeState State() override { return TThemeState(FState); }
-
-private:
-  int FState;
-};
 
 // A parent form on the screen in a colour no panel or button uses.
 constexpr TColor kParentColor = 0x00A000;

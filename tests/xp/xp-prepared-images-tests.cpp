@@ -1,3 +1,4 @@
+#include "fixed-theme.h"
 #include "xp-controls.h"
 
 #include "alpha-image.h"
@@ -18,16 +19,6 @@
 // resources.
 
 namespace {
-
-class TFixedTheme : public TThemeSeam {
-public:
-  explicit TFixedTheme(TThemeState AState) : FState(AState) {}
-  TThemeState State() override { return FState; }
-  void Set(TThemeState AState) { FState = AState; }
-
-private:
-  TThemeState FState;
-};
 
 class PreparedImages : public ::testing::Test {
 protected:

@@ -1,3 +1,4 @@
+#include "fixed-theme.h"
 #include "xp-system.h"
 
 #include "application.h"
@@ -26,19 +27,6 @@ TEST(XPThemeState, FollowsTheVersionAndTheThemeServices) {
     EXPECT_EQ(XPThemeStateFor(c.Major, c.Minor, c.Themes), c.Expected)
         << c.Major << "." << c.Minor << " themes " << c.Themes;
 }
-
-class TFixedTheme : public TThemeSeam {
-public:
-  explicit TFixedTheme(TThemeState AState) : FState(AState) {}
-  TThemeState State() override {
-    ++Asked;
-    return FState;
-  }
-  int Asked = 0;
-
-private:
-  TThemeState FState;
-};
 
 TEST(XPThemeState, IsAskedAfreshThroughTheThemeSeamOnEveryCall) {
   for (auto state : {TThemeState::Classic, TThemeState::Emulated, TThemeState::Themed}) {

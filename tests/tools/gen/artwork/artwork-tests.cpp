@@ -3,6 +3,7 @@
 // product's own readers take it.
 
 #include "alpha-image.h"
+#include "ledger-balance.h"
 #include "application.h"
 #include "graphics.h"
 #include "resource-ledger.h"
@@ -22,17 +23,7 @@
 
 namespace {
 
-class Artwork : public ::testing::Test {
-protected:
-  void SetUp() override { FStart = TResourceLedger::Total(); }
-  void TearDown() override {
-    FinalizeGraphics();
-    EXPECT_EQ(TResourceLedger::Total(), FStart);
-  }
-
-private:
-  size_t FStart = 0;
-};
+class Artwork : public TLedgerBalancedTest {};
 
 bool Is(const TArtworkRow& ARow, const char* AKind) {
   return std::strcmp(ARow.Kind, AKind) == 0;
