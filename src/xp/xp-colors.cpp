@@ -16,16 +16,6 @@ int Clamp255(int AValue) {
   return std::clamp(AValue, 0, 255);
 }
 
-uint8_t Red(TColor AColor) {
-  return uint8_t(AColor);
-}
-uint8_t Green(TColor AColor) {
-  return uint8_t(AColor >> 8);
-}
-uint8_t Blue(TColor AColor) {
-  return uint8_t(AColor >> 16);
-}
-
 TColor Rgb(int ARed, int AGreen, int ABlue, TColor ATop) {
   return TColor((uint32_t(ATop) & 0xFF000000u) | uint32_t(ARed) | (uint32_t(AGreen) << 8) |
                 (uint32_t(ABlue) << 16));

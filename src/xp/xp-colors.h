@@ -14,6 +14,17 @@
 // The step colours of fading buttons.
 enum TXPFadeMode : uint8_t { xfmNone = 0, xfmFadeIn = 1, xfmFadeOut = 2 };
 
+// The channels of an RGB colour (0x00BBGGRR).
+inline uint8_t Red(TColor AColor) {
+  return uint8_t(AColor);
+}
+inline uint8_t Green(TColor AColor) {
+  return uint8_t(AColor >> 8);
+}
+inline uint8_t Blue(TColor AColor) {
+  return uint8_t(AColor >> 16);
+}
+
 // A grey leaves AHue as it was (it has none) and gives saturation 0.
 void ColorToHSL(TColor AColor, uint8_t& AHue, uint8_t& ASaturation, uint8_t& ALuminance);
 TColor HSLToColor(uint8_t AHue, uint8_t ASaturation, uint8_t ALuminance);

@@ -15,16 +15,6 @@ int RoundEven(double AValue) {
   return int(std::nearbyint(AValue));
 }
 
-uint8_t Red(TColor AColor) {
-  return uint8_t(AColor);
-}
-uint8_t Green(TColor AColor) {
-  return uint8_t(AColor >> 8);
-}
-uint8_t Blue(TColor AColor) {
-  return uint8_t(AColor >> 16);
-}
-
 using TGradientFill = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 using TDrawGradientProc = void (*)(HDC, const RECT&, TColor, TColor, bool);
 using TDrawBiGradientProc = void (*)(HDC, const RECT&, TColor, TColor, float, float, float, float);
