@@ -45,7 +45,11 @@ bool RouteDialogKey(const MSG& AMsg) {
 LRESULT CALLBACK KeyHookProc(int ACode, WPARAM AWParam, LPARAM ALParam) {
   if (ACode == HC_ACTION && AWParam == PM_REMOVE) {
     auto* msg = reinterpret_cast<MSG*>(ALParam);
-    if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
+    // Ctrl+Tab is offered too: a tab control moves to its next page with it
+    // wherever inside it the focus lies; untaken, it moves the focus.
+    const bool ctrlTab = msg->wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0;
+    if (msg->message == WM_KEYDOWN &&
+        (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE || ctrlTab)) {
       try {
         if (RouteDialogKey(*msg))
           msg->message = WM_NULL;

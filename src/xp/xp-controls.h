@@ -48,6 +48,11 @@ TXPLibraryColors XPLibraryColorsFor(int AThemeState);
 // Sets the library colours by the current theme state.
 void UpdateXPLibraryColors();
 
+// Native looks follow the theme state; the custom look is drawn from the
+// control's own colours and images (edits, combo box, popup list, scroll
+// bar, progress bar).
+enum TXPLookAndFeel : uint8_t { xlfNative, xlfCustom };
+
 // ---------------------------------------------------------------------------
 // Shared metrics
 
