@@ -4,13 +4,20 @@
 #include "edit-controls-units.h"
 #include "forms.h"
 #include "graphics.h"
+#include "gx-container.h"
 #include "inspector-units.h"
 #include "instrument-controls.h"
 #include "instrument-panel.h"
 #include "look-and-feel-units.h"
 #include "page-control-units.h"
+#include "xp-button-edit.h"
+#include "xp-buttons.h"
 #include "xp-controls.h"
+#include "xp-list-box.h"
+#include "xp-progress.h"
+#include "xp-sections.h"
 #include "xp-speed-button.h"
+#include "xp-tab-painter.h"
 
 #include <windows.h>
 
@@ -50,6 +57,26 @@ const std::vector<TUnitStep>& Table() {
                                   kInstrumentChecksUnitStep, kInstrumentLabelsUnitStep,
                                   kInstrumentButtonsUnitStep})
       steps.push_back(step);
+    // The buttons' kind glyphs, sprites and shield icon.
+    steps.push_back(kXPButtonsUnitStep);
+    // The progress bars' and sections' shared images, freed before the XP
+    // layer goes.
+    steps.push_back(kXPProgressUnitStep);
+    steps.push_back(kXPSectionsUnitStep);
+    // The scroll bars' and list boxes' shared images, freed before the XP
+    // layer goes.
+    steps.push_back(kXPScrollsUnitStep);
+    steps.push_back(kXPListsUnitStep);
+    // The tab painter of the tab and page controls, freed before the XP
+    // layer goes.
+    steps.push_back(kXPPageControlUnitStep);
+    // The edits' transparency hook, shared glyphs and context menu, freed
+    // before the XP layer goes.
+    steps.push_back(kXPEditsUnitStep);
+    // The in-place editor library's shared brushes and default style
+    // controller, after the XP layer they draw beside.
+    steps.push_back(kGxUtilsUnitStep);
+    steps.push_back(kGxContainerUnitStep);
     // The painting library up to the composition binding: what the edit
     // control library's first units stand on (repository, themes, Office
     // 2003 colours, painters and the root look and feel).
