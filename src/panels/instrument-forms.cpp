@@ -4,6 +4,7 @@
 #include "instrument-panel.h"
 #include "instrument-views.h"
 #include "numeric-text.h"
+#include "support-service.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,6 +35,54 @@ std::wstring AppendDashed(const std::wstring& AText, const std::wstring& AMore) 
 
 } // namespace
 
+// ---- the form's automation interface -------------------------------------------
+
+// The host holds this interface (as a timer handler, for one) by its own
+// count, which says nothing of the form's life: the form lets it go when
+// it is freed, and a host that still calls it is told the call failed.
+class TInstrumentFormAutomation final : public IDispatch {
+public:
+  explicit TInstrumentFormAutomation(TInstrumentForm* AForm) : FForm(AForm) {}
+  void FormGone() { FForm = nullptr; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID AIid, void** AObject) override {
+    if (!AObject)
+      return E_POINTER;
+    *AObject = nullptr;
+    if (!IsEqualIID(AIid, IID_IUnknown) && !IsEqualIID(AIid, IID_IDispatch))
+      return E_NOINTERFACE;
+    *AObject = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&FRefCount)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG count = InterlockedDecrement(&FRefCount);
+    if (count == 0)
+      delete this;
+    return ULONG(count);
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID ADispId, REFIID AIid, LCID ALocale, WORD AFlags,
+                                   DISPPARAMS* AParams, VARIANT* AVarResult, EXCEPINFO* AExcepInfo,
+                                   UINT* AArgErr) override {
+    if (!FForm)
+      return E_UNEXPECTED;
+    return Guarded([&] {
+      return FForm->Invoke(ADispId, AIid, ALocale, AFlags, AParams, AVarResult, AExcepInfo,
+                           AArgErr);
+    });
+  }
+
+private:
+  TInstrumentForm* FForm;
+  LONG FRefCount = 0;
+};
+
 // ---- TInstrumentForm ----------------------------------------------------------
 
 TInstrumentForm::TInstrumentForm(const ITarvoDevice& ADevice) : TCustomForm(nullptr) {
@@ -41,8 +90,21 @@ TInstrumentForm::TInstrumentForm(const ITarvoDevice& ADevice) : TCustomForm(null
 }
 
 TInstrumentForm::~TInstrumentForm() {
+  if (FAutomation)
+    FAutomation->FormGone();
   if (FView)
     FView->FormGone(this);
+}
+
+IDispatch* TInstrumentForm::AutomationInterface() {
+  if (!FAutomation)
+    FAutomation = TComPtr<TInstrumentFormAutomation>(new TInstrumentFormAutomation(this));
+  return FAutomation.Get();
+}
+
+HRESULT TInstrumentForm::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                UINT*) {
+  return E_NOTIMPL;
 }
 
 void TInstrumentForm::Display(const ITarvoDevice& ADevice) {

@@ -6,9 +6,11 @@
 // writes the device's registers, shows its chain position, port and core
 // in its front plate and passes its clicks on to the rack window.
 
+#include "com-ptr.h"
 #include "forms.h"
 #include "host-records.h"
 
+#include <oaidl.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -16,6 +18,7 @@
 
 class TInstrumentBackgroundPanel;
 class TInstrumentView;
+class TInstrumentFormAutomation;
 
 class TInstrumentForm : public TCustomForm {
 public:
@@ -23,6 +26,16 @@ public:
   explicit TInstrumentForm(const ITarvoDevice& ADevice);
   ~TInstrumentForm() override;
   std::wstring ClassName() const override { return L"TInstrumentForm"; }
+
+  // The form as an automation object: names and type information are never
+  // offered, and every call goes to the virtual Invoke. The interface is
+  // counted on its own and outlives the form if the host holds it longer;
+  // once the form is gone it answers E_UNEXPECTED. No reference is added.
+  IDispatch* AutomationInterface();
+  // The form's own calls; it serves none.
+  virtual HRESULT Invoke(DISPID ADispId, REFIID AIid, LCID ALocale, WORD AFlags,
+                         DISPPARAMS* AParams, VARIANT* AVarResult, EXCEPINFO* AExcepInfo,
+                         UINT* AArgErr);
 
   ITarvoDevice GetTarvoDevice() const { return FTarvoDevice; }
   void SetTarvoDevice(const ITarvoDevice& ADevice) { FTarvoDevice = ADevice; }
@@ -48,6 +61,7 @@ protected:
 private:
   ITarvoDevice FTarvoDevice;
   TInstrumentView* FView = nullptr;
+  TComPtr<TInstrumentFormAutomation> FAutomation;
 };
 
 // What a click on the panel does: the form's and its main panel's

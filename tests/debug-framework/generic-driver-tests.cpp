@@ -7,6 +7,7 @@
 #include "dialog-hook.h"
 #include "dispatch.h"
 #include "host-utilities.h"
+#include "instrument-controls.h"
 #include "processor-driver.h"
 #include "tarvo-driver.h"
 #include "test-host.h"
@@ -755,14 +756,22 @@ TEST(RackPanel, ADeviceWithBoundaryScanDataGetsOneViewerForTheBoundDevice) {
   TFixtureDriver driver;
   BindToDevice(driver, host, 0);
   TDialogHook dialogs;
+  TInstrumentForm* first = nullptr;
   for (int attempt = 0; attempt < 2; ++attempt) {
     TCall call;
     Invoke(static_cast<IDispatch*>(&driver), kCreateRackViewer, {}, call);
     EXPECT_EQ(call.Result, S_OK);
+    if (attempt == 0)
+      first = driver.GetRackForm();
   }
   const auto* viewer = dynamic_cast<THardDeviceViewerForm*>(driver.GetRackForm());
   ASSERT_NE(viewer, nullptr);
-  EXPECT_EQ(viewer->StateRefreshes(), 1u) << "a second form was made";
+  EXPECT_EQ(driver.GetRackForm(), first) << "a second form was made";
+  EXPECT_EQ(host.Timers().size(), 1u) << "one status timer";
+  // The driver ran the viewer's SetState_Controls: the host's device is a
+  // generic one, with nothing to download.
+  EXPECT_FALSE(viewer->Button_Download->Enabled());
+  EXPECT_TRUE(viewer->Button_DeviceInformation->Enabled());
   EXPECT_EQ(viewer->TarvoDevice().Intf(), host.Device(0).Dispatch());
   EXPECT_EQ(viewer->ChainDevice().Intf(), chainDevice->Dispatch());
   EXPECT_TRUE(HasView(driver));
@@ -773,6 +782,7 @@ TEST(RackPanel, ADeviceWithBoundaryScanDataGetsOneViewerForTheBoundDevice) {
   EXPECT_EQ(release.Result, S_OK);
   EXPECT_EQ(driver.GetRackForm(), nullptr);
   EXPECT_FALSE(HasView(driver));
+  EXPECT_TRUE(host.Timers().empty()) << "the viewer's timer went with it";
 }
 
 TEST(HostWindows, MessageBoxesBelongToTheHostApplicationWindowWhenNoneIsActive) {

@@ -63,6 +63,7 @@ TTestHost::TTestHost(std::unique_ptr<IScanTarget> AOwned, IScanTarget* ATarget)
   ServeClient();
   ServeChannel();
   ServeWorkbench();
+  ServeTimers();
   for (unsigned position = 0; position < FTarget.DeviceCount(); ++position) {
     FDevices.push_back(TDevice{NewObject({L"ITarvoDevice"}), L"GenericDevice", L"Generic", L""});
     ServeDevice(position);
@@ -75,6 +76,7 @@ TTestHost::~TTestHost() {
   if (GCurrentHost == this)
     GCurrentHost = FPrevious;
   FNotificationHandlers.clear();
+  FTimers.clear();
   // The workbench module stays loaded: the plug-in keeps its handle, and
   // its export answers for whichever host is current.
 }
@@ -326,4 +328,62 @@ TFakeHostObject& TTestHost::AddOtherJlinkPort(HMODULE AJlinkLibrary) {
   FJlinkObjects.push_back(channel);
   FOtherPorts.push_back(port);
   return *port.Get();
+}
+
+// The host's timers: ids from 1 on, never reused while the host lives. The
+// client API shows a path by its file name.
+void TTestHost::ServeTimers() {
+  constexpr DISPID kAddHandler = 268, kRemoveHandler = 269, kSetHandlerEnabled = 271,
+                   kGetDisplayName = 844;
+  FTimerManager->OnCall(kAddHandler, [this](TFakeInvocation& AInvocation) {
+    THostTimer timer;
+    timer.Id = FNextTimerId++;
+    timer.Handler = TComPtr<IDispatch>(AInvocation.Object(0));
+    timer.Interval = AInvocation.Int(1);
+    timer.Enabled = AInvocation.Bool(2);
+    FTimers.push_back(std::move(timer));
+    AInvocation.ReturnInt(int32_t(FTimers.back().Id));
+    return S_OK;
+  });
+  FTimerManager->OnCall(kRemoveHandler, [this](TFakeInvocation& AInvocation) {
+    const uint32_t id = uint32_t(AInvocation.Int(0));
+    for (auto it = FTimers.begin(); it != FTimers.end(); ++it)
+      if (it->Id == id) {
+        // The handler goes with its timer: the host keeps no reference to it.
+        const TComPtr<IDispatch> handler = it->Handler;
+        FTimers.erase(it);
+        FTimerManager->ForgetInLog(handler.Get());
+        break;
+      }
+    return S_OK;
+  });
+  FTimerManager->OnCall(kSetHandlerEnabled, [this](TFakeInvocation& AInvocation) {
+    const uint32_t id = uint32_t(AInvocation.Int(0));
+    for (THostTimer& timer : FTimers)
+      if (timer.Id == id)
+        timer.Enabled = AInvocation.Bool(1);
+    return S_OK;
+  });
+  FClientApi->OnCall(kGetDisplayName, [](TFakeInvocation& AInvocation) {
+    const std::wstring path = AInvocation.Text(0);
+    AInvocation.ReturnText(path.substr(path.find_last_of(L"\\/") + 1));
+    return S_OK;
+  });
+}
+
+HRESULT TTestHost::TickTimer(uint32_t AId) {
+  constexpr DISPID kHandleTimerEvent = 267;
+  TComPtr<IDispatch> handler;
+  for (const THostTimer& timer : FTimers)
+    if (timer.Id == AId)
+      handler = timer.Handler;
+  if (!handler)
+    return DISP_E_MEMBERNOTFOUND;
+  VARIANTARG arg;
+  VariantInit(&arg);
+  V_VT(&arg) = VT_I4;
+  V_I4(&arg) = int32_t(AId);
+  DISPPARAMS params = {&arg, nullptr, 1, 0};
+  return handler->Invoke(kHandleTimerEvent, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                         &params, nullptr, nullptr, nullptr);
 }

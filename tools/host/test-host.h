@@ -79,6 +79,20 @@ public:
   TFakeHostObject& Workbench() { return *FWorkbench.Get(); }
   bool WorkbenchInstalled() const { return FWorkbenchInstalled; }
 
+  // The timer manager's timers (268 adds one, answering its id; 269
+  // removes it; 271 switches it), oldest first. The host never fires them
+  // by itself: a test ticks one, which calls its handler (267) at once.
+  struct THostTimer {
+    uint32_t Id = 0;
+    TComPtr<IDispatch> Handler;
+    int32_t Interval = 0;
+    bool Enabled = false;
+  };
+  const std::vector<THostTimer>& Timers() const { return FTimers; }
+  TFakeHostObject& TimerManager() { return *FTimerManager.Get(); }
+  // The handler's answer; DISP_E_MEMBERNOTFOUND for an id that is not there.
+  HRESULT TickTimer(uint32_t AId);
+
   // Every error logged by any of the host's objects, in order.
   const std::vector<std::wstring>& Errors() const { return FErrors; }
 
@@ -107,6 +121,7 @@ private:
   void ServeDevice(unsigned APosition);
   void ServeJlinkPort(TFakeHostObject& APort, TFakeHostObject& AChannel, HMODULE AJlinkLibrary);
   void ServeWorkbench();
+  void ServeTimers();
 
   std::unique_ptr<IScanTarget> FOwnedTarget;
   IScanTarget& FTarget;
@@ -132,6 +147,8 @@ private:
   std::vector<TComPtr<TFakeHostObject>> FOtherPorts;
   std::vector<TComPtr<TFakeHostObject>> FJlinkObjects;
   TSoftBreakpointHandler FSoftBreakpoint;
+  std::vector<THostTimer> FTimers;
+  uint32_t FNextTimerId = 1;
   std::vector<std::wstring> FErrors;
   std::wstring FCaptured; // the last data scan's answer, reused
   TTestHost* FPrevious = nullptr;
