@@ -47,6 +47,12 @@ orvandel_env_start() {
     cp -a "$ORVANDEL_PREFIX_TEMPLATE" "$WINEPREFIX"
   fi
   wineserver -p </dev/null >/dev/null 2>&1
+  # Top-level windows unmanaged: Xvfb has no window manager, and Wine waits
+  # about a second for one each time a managed window is hidden.
+  if [ ! -f "$WINEPREFIX/.unmanaged" ]; then
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      >/dev/null 2>&1 && touch "$WINEPREFIX/.unmanaged"
+  fi
   # A free display: the lowest number without a lock file.
   local n=90
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
