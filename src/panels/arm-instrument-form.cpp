@@ -4,38 +4,16 @@
 #include "disassembler.h"
 #include "exceptions.h"
 #include "instrument-controls.h"
+#include "instrument-layout.h"
 #include "instrument-panel.h"
 #include "memory-access.h"
 #include "numeric-text.h"
 #include "seams.h"
 #include "timers.h"
 
-#include <cwctype>
-
 namespace {
 
-// What a control of the layout is.
-enum class TLayoutKind { BackgroundPanel, Panel, Caption, Button, CheckBox, Label, Timer };
-
-// How a control of the layout looks beyond its place and text.
-enum TLayoutTrait : unsigned {
-  ltNone = 0,
-  ltAlignTop = 1u << 0,
-  ltDoubleBuffered = 1u << 1,
-  ltChecked = 1u << 2,
-  ltDisabled = 1u << 3,
-  ltGreenGlyph = 1u << 4,
-  ltValueFont = 1u << 5, // the fixed-pitch bold face of the shown values
-};
-
-struct TLayoutRow {
-  TLayoutKind Kind;
-  const wchar_t* Name;
-  const wchar_t* Parent; // nullptr: the form
-  int Left, Top, Width, Height;
-  const wchar_t* Caption;
-  unsigned Traits;
-};
+using namespace instrument_layout;
 
 // The panel's layout, in creation order: a 724 x 144 form whose front
 // plate, 108 high, is what the rack shows.
@@ -75,38 +53,6 @@ constexpr TLayoutRow kLayout[] = {
     {TLayoutKind::Timer, L"Timer_Polling", nullptr, 0, 0, 0, 0, nullptr, ltNone},
 };
 
-TComponent* MakeControl(TLayoutKind AKind, TComponent* AOwner) {
-  switch (AKind) {
-  case TLayoutKind::BackgroundPanel:
-    return new TInstrumentBackgroundPanel(AOwner);
-  case TLayoutKind::Panel:
-    return new TInstrumentPanel(AOwner);
-  case TLayoutKind::Caption:
-    return new TInstrumentCaption(AOwner);
-  case TLayoutKind::Button:
-    return new TInstrumentButton(AOwner);
-  case TLayoutKind::CheckBox:
-    return new TInstrumentCheckBox(AOwner);
-  case TLayoutKind::Label:
-    return new TInstrumentLabel(AOwner);
-  case TLayoutKind::Timer:
-    return new TTimer(AOwner);
-  }
-  return nullptr;
-}
-
-template <class T> T* Named(TComponent& AOwner, const wchar_t* AName) {
-  return dynamic_cast<T*>(AOwner.FindComponent(AName));
-}
-
-bool SameTextIgnoringCase(const std::wstring& AText, const wchar_t* AOther) {
-  std::size_t i = 0;
-  for (; i < AText.size() && AOther[i]; ++i)
-    if (std::towupper(AText[i]) != std::towupper(AOther[i]))
-      return false;
-  return i == AText.size() && !AOther[i];
-}
-
 } // namespace
 
 TARM_BaseInstrumentForm::TARM_BaseInstrumentForm(const ITarvoDevice& ADevice,
@@ -127,38 +73,7 @@ void TARM_BaseInstrumentForm::CreateLayout() {
   SetCaption(L"ARM Controller");
   SetBounds(Left(), Top(), kClientWidth, kClientHeight);
   TComponentLoading loading(this);
-  for (const TLayoutRow& row : kLayout) {
-    TComponent* component = MakeControl(row.Kind, this);
-    component->SetName(row.Name);
-    if (row.Kind == TLayoutKind::Timer)
-      continue;
-    auto* control = static_cast<TControl*>(component);
-    TWinControl* parent = this;
-    if (row.Parent)
-      parent = Named<TWinControl>(*this, row.Parent);
-    control->SetParent(parent);
-    control->SetBounds(row.Left, row.Top, row.Width, row.Height);
-    if (row.Traits & ltAlignTop)
-      control->SetAlign(alTop);
-    if (auto* plate = dynamic_cast<TInstrumentBackgroundPanel*>(control))
-      plate->SetTitle(row.Caption);
-    else
-      control->SetCaption(row.Caption);
-    if (row.Traits & ltValueFont) {
-      control->Font().SetName(L"Courier New");
-      control->Font().SetPitch(TFontPitch::Fixed);
-      control->Font().SetStyle(fsBold);
-    }
-    if (row.Traits & ltDisabled)
-      control->SetEnabled(false);
-    if (auto* check = dynamic_cast<TInstrumentCheckBox*>(control)) {
-      if (row.Traits & ltGreenGlyph)
-        check->SetGlyphStyle(icsGreen);
-      check->SetChecked((row.Traits & ltChecked) != 0);
-    }
-    if (auto* win = dynamic_cast<TWinControl*>(control); win && (row.Traits & ltDoubleBuffered))
-      win->SetDoubleBuffered(true);
-  }
+  CreateLayoutControls(*this, kLayout);
   Panel_Main = Named<TInstrumentBackgroundPanel>(*this, L"Panel_Main");
   Header_ProcessorControl = Named<TInstrumentCaption>(*this, L"Header_ProcessorControl");
   Header_Status = Named<TInstrumentCaption>(*this, L"Header_Status");

@@ -4,33 +4,15 @@
 #include "contracts.h"
 #include "host-modules.h"
 #include "instrument-controls.h"
+#include "instrument-layout.h"
 #include "instrument-panel.h"
 #include "support-service.h"
 
-#include <cwctype>
 #include <utility>
 
 namespace {
 
-// What a control of the layout is.
-enum class TLayoutKind { BackgroundPanel, Panel, Caption, Button, CheckBox, Label };
-
-// How a control of the layout looks beyond its place and text.
-enum TLayoutTrait : unsigned {
-  ltNone = 0,
-  ltAlignTop = 1u << 0,
-  ltDisabled = 1u << 1,
-  ltGreenGlyph = 1u << 2,
-};
-
-struct TLayoutRow {
-  TLayoutKind Kind;
-  const wchar_t* Name;
-  const wchar_t* Parent; // nullptr: the form
-  int Left, Top, Width, Height;
-  const wchar_t* Caption;
-  unsigned Traits;
-};
+using namespace instrument_layout;
 
 // The panel's layout, in creation order: a 724 x 129 form whose front
 // plate, 97 high, is what the rack shows.
@@ -62,36 +44,6 @@ constexpr TLayoutRow kLayout[] = {
     {TLayoutKind::Button, L"Button_ShowPinsState", L"Panel_Main", 568, 70, 140, 17,
      L"JTAG Viewer Panel", ltNone},
 };
-
-TControl* MakeControl(TLayoutKind AKind, TComponent* AOwner) {
-  switch (AKind) {
-  case TLayoutKind::BackgroundPanel:
-    return new TInstrumentBackgroundPanel(AOwner);
-  case TLayoutKind::Panel:
-    return new TInstrumentPanel(AOwner);
-  case TLayoutKind::Caption:
-    return new TInstrumentCaption(AOwner);
-  case TLayoutKind::Button:
-    return new TInstrumentButton(AOwner);
-  case TLayoutKind::CheckBox:
-    return new TInstrumentCheckBox(AOwner);
-  case TLayoutKind::Label:
-    return new TInstrumentLabel(AOwner);
-  }
-  return nullptr;
-}
-
-template <class T> T* Named(TComponent& AOwner, const wchar_t* AName) {
-  return dynamic_cast<T*>(AOwner.FindComponent(AName));
-}
-
-bool SameTextIgnoringCase(const std::wstring& AText, const wchar_t* AOther) {
-  std::size_t i = 0;
-  for (; i < AText.size() && AOther[i]; ++i)
-    if (std::towupper(AText[i]) != std::towupper(AOther[i]))
-      return false;
-  return i == AText.size() && !AOther[i];
-}
 
 // The device states the lamps show.
 constexpr int32_t kDeviceStateReset = 1, kDeviceStateProgrammed = 2;
@@ -179,28 +131,7 @@ void THardDeviceViewerForm::CreateLayout() {
   SetCaption(L"Hard Device Viewer");
   SetBounds(Left(), Top(), kClientWidth, kClientHeight);
   TComponentLoading loading(this);
-  for (const TLayoutRow& row : kLayout) {
-    TControl* control = MakeControl(row.Kind, this);
-    control->SetName(row.Name);
-    TWinControl* parent = this;
-    if (row.Parent)
-      parent = Named<TWinControl>(*this, row.Parent);
-    control->SetParent(parent);
-    control->SetBounds(row.Left, row.Top, row.Width, row.Height);
-    if (row.Traits & ltAlignTop)
-      control->SetAlign(alTop);
-    if (auto* plate = dynamic_cast<TInstrumentBackgroundPanel*>(control))
-      plate->SetTitle(row.Caption);
-    else
-      control->SetCaption(row.Caption);
-    if (row.Traits & ltDisabled)
-      control->SetEnabled(false);
-    if (auto* check = dynamic_cast<TInstrumentCheckBox*>(control)) {
-      if (row.Traits & ltGreenGlyph)
-        check->SetGlyphStyle(icsGreen);
-      check->SetChecked(false);
-    }
-  }
+  CreateLayoutControls(*this, kLayout);
   Panel_Main = Named<TInstrumentBackgroundPanel>(*this, L"Panel_Main");
   Header_DeviceActions = Named<TInstrumentCaption>(*this, L"Header_DeviceActions");
   Button_ResetHardDevice = Named<TInstrumentButton>(*this, L"Button_ResetHardDevice");

@@ -291,14 +291,7 @@ void TXPCustomTransparentControl::EraseBackground(HDC ADC) {
     ::PaintParentBackground(this, ADC, nullptr);
     return;
   }
-  const RECT area = ClientRect();
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(Color()));
-  if (!brush)
-    return;
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FillRect(ADC, &area, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
+  FillSolidRect(ADC, ClientRect(), Color());
 }
 
 // ---------------------------------------------------------------------------

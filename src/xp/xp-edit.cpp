@@ -22,6 +22,18 @@
 
 namespace {
 
+// Sets a flag for its scope, and clears it however the scope ends.
+class TFlagScope {
+public:
+  explicit TFlagScope(bool& AFlag) : FFlag(AFlag) { FFlag = true; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+  ~TFlagScope() { FFlag = false; }
+
+private:
+  bool& FFlag;
+};
+
 // The unit's transparent edits and the thread hook that repaints them over
 // siblings and owners that repaint beneath.
 std::vector<TCustomXPEdit*>* GTransparentEdits = nullptr;
@@ -415,14 +427,10 @@ void TCustomXPEdit::SetText(const std::wstring& AValue) {
 }
 
 void TCustomXPEdit::Clear() {
-  FInTextChanging = true;
-  try {
+  {
+    const TFlagScope changing(FInTextChanging);
     StoreText(L"");
-  } catch (...) {
-    FInTextChanging = false;
-    throw;
   }
-  FInTextChanging = false;
   Invalidate();
 }
 
@@ -576,8 +584,8 @@ std::wstring TCustomXPEdit::FilterInsert(const std::wstring& AText) const {
 void TCustomXPEdit::InsertText(const std::wstring& AText) {
   if (FReadOnly || AText.empty())
     return;
-  FInTextChanging = true;
-  try {
+  {
+    const TFlagScope changing(FInTextChanging);
     const int start = SelStart();
     std::wstring text = FText;
     text.erase(size_t(start), size_t(SelLength()));
@@ -600,11 +608,7 @@ void TCustomXPEdit::InsertText(const std::wstring& AText) {
     const int caret = std::min(start + int(inserted.size()), int(FDisplayText.size()));
     FSelBegin = FSelEnd = caret;
     MoveCaret(caret);
-  } catch (...) {
-    FInTextChanging = false;
-    throw;
   }
-  FInTextChanging = false;
   Invalidate();
   Change();
 }
@@ -613,8 +617,8 @@ void TCustomXPEdit::DeleteBeforeCaret(int ACount) {
   if (FReadOnly || FCaretPos <= 0)
     return;
   const std::wstring before = FText;
-  FInTextChanging = true;
-  try {
+  {
+    const TFlagScope changing(FInTextChanging);
     const int caret = std::max(0, FCaretPos - ACount);
     std::wstring text = FText;
     text.erase(size_t(caret), size_t(FCaretPos - caret));
@@ -627,11 +631,7 @@ void TCustomXPEdit::DeleteBeforeCaret(int ACount) {
     else
       SetFirstChar(firstChar);
     MoveCaret(caret);
-  } catch (...) {
-    FInTextChanging = false;
-    throw;
   }
-  FInTextChanging = false;
   Invalidate();
   if (FText != before)
     Change();
@@ -641,8 +641,8 @@ void TCustomXPEdit::DeleteAtCaret(int ACount) {
   if (FReadOnly)
     return;
   const std::wstring before = FText;
-  FInTextChanging = true;
-  try {
+  {
+    const TFlagScope changing(FInTextChanging);
     std::wstring text = FText;
     if (FCaretPos < int(text.size()))
       text.erase(size_t(FCaretPos), size_t(ACount));
@@ -654,11 +654,7 @@ void TCustomXPEdit::DeleteAtCaret(int ACount) {
       SetFirstChar(firstChar);
     FSelBegin = FSelEnd = caret;
     MoveCaret(caret);
-  } catch (...) {
-    FInTextChanging = false;
-    throw;
   }
-  FInTextChanging = false;
   Invalidate();
   if (FText != before)
     Change();
@@ -957,9 +953,10 @@ void TCustomXPEdit::SetCharCase(TEditCharCase AValue) {
   if (AValue == FCharCase)
     return;
   FCharCase = AValue;
-  FInTextChanging = true;
-  StoreText(ApplyCharCase(FText));
-  FInTextChanging = false;
+  {
+    const TFlagScope changing(FInTextChanging);
+    StoreText(ApplyCharCase(FText));
+  }
   Invalidate();
 }
 

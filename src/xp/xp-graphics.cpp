@@ -475,3 +475,28 @@ void AlphaBlendConstStretch(HDC ADestDC, int AX, int AY, int AWidth, int AHeight
 bool IsGraphicEmpty(const TGraphic* AGraphic) {
   return !AGraphic || AGraphic->Empty() || AGraphic->Width() == 0 || AGraphic->Height() == 0;
 }
+
+namespace {
+
+template <typename TPaint>
+void PaintSolid(HDC ADC, const RECT& ARect, TColor AColor, TPaint APaint) {
+  if (ARect.right <= ARect.left || ARect.bottom <= ARect.top)
+    return;
+  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
+  if (!brush)
+    return;
+  LedgerTake(TResourceKind::GdiObject, brush);
+  APaint(ADC, &ARect, brush);
+  DeleteObject(brush);
+  LedgerGive(TResourceKind::GdiObject, brush);
+}
+
+} // namespace
+
+void FillSolidRect(HDC ADC, const RECT& ARect, TColor AColor) {
+  PaintSolid(ADC, ARect, AColor, FillRect);
+}
+
+void FrameSolidRect(HDC ADC, const RECT& ARect, TColor AColor) {
+  PaintSolid(ADC, ARect, AColor, FrameRect);
+}

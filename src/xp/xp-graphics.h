@@ -46,6 +46,11 @@ public:
                              float Coef11, float Coef12, float Coef21, float Coef22);
 };
 
+// ARect filled, or framed one pixel wide, with a solid colour (system
+// colours resolved); the brush lives for the one call.
+void FillSolidRect(HDC ADC, const RECT& ARect, TColor AColor);
+void FrameSolidRect(HDC ADC, const RECT& ARect, TColor AColor);
+
 // Binds the gradients to GradientFill of "msimg32.dll" when the system has
 // it, else to the pixel routines; XPGraphicsShutdown releases the library
 // and goes back to the pixel routines.

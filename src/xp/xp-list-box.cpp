@@ -42,18 +42,6 @@ std::unique_ptr<TAlphaImage>& CheckImageSlot() {
   return image;
 }
 
-void FillColor(HDC ADC, const RECT& ARect, TColor AColor) {
-  if (ARect.right <= ARect.left || ARect.bottom <= ARect.top)
-    return;
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
-  if (!brush)
-    return;
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FillRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
-}
-
 bool IsAsciiLetter(wchar_t AChar) {
   return (AChar >= L'a' && AChar <= L'z') || (AChar >= L'A' && AChar <= L'Z');
 }
@@ -108,7 +96,7 @@ public:
 
 protected:
   void EraseBackground(HDC /*ADC*/) override {}
-  void Paint() override { FillColor(Canvas().Handle(), ClientRect(), clXPBtnFace); }
+  void Paint() override { FillSolidRect(Canvas().Handle(), ClientRect(), clXPBtnFace); }
 };
 
 TCustomXPScrollBar* NewScrollBar(TComponent* AOwner) {
@@ -1383,13 +1371,14 @@ void TCustomXPListBox::PaintEmptyArea() {
   const int shown = std::max(std::min(Count() - FTopIndex, rows), 0);
   const int height = FUsedItemHeight;
   if (ColumnMode() || shown + FTopIndex >= Count())
-    FillColor(dc, RECT{0, shown * height, FVisibleAreaSize.cx, FVisibleAreaSize.cy}, background);
+    FillSolidRect(dc, RECT{0, shown * height, FVisibleAreaSize.cx, FVisibleAreaSize.cy},
+                  background);
   if (ColumnMode() && Count() > 0) {
     const int last = std::min(Count() - 1, int(FColumns) * FColumnCount + FTopIndex - 1);
     const POINT pos = GetItemPos(last);
     const int width = GetItemWidth();
-    FillColor(dc, RECT{pos.x, pos.y + height, pos.x + width, shown * height}, background);
-    FillColor(dc, RECT{pos.x + width, 0, FVisibleAreaSize.cx, shown * height}, background);
+    FillSolidRect(dc, RECT{pos.x, pos.y + height, pos.x + width, shown * height}, background);
+    FillSolidRect(dc, RECT{pos.x + width, 0, FVisibleAreaSize.cx, shown * height}, background);
   }
   if (FItemIndex < 0 && HandleAllocated() && Focused())
     PaintItem(-1);
@@ -1409,7 +1398,7 @@ void TCustomXPListBox::PaintStandardItem(int AIndex) {
     brush = selected ? clXPBtnShadow : clXPBtnHighlight;
     text = selected ? clXPBtnHighlight : clXPBtnShadow;
   }
-  FillColor(Canvas().Handle(), rect, brush);
+  FillSolidRect(Canvas().Handle(), rect, brush);
   if (AIndex >= 0 && AIndex < Count()) {
     RECT textRect = rect;
     if (ColumnMode())
@@ -1453,7 +1442,7 @@ void TCustomXPListBox::PaintCheckBox(int AIndex) {
   HDC dc = Canvas().Handle();
   const POINT pos = GetItemPos(AIndex);
   RECT cell{pos.x, pos.y, pos.x + GetCheckWidth(), pos.y + FUsedItemHeight};
-  FillColor(dc, cell, GetBackgroundColor());
+  FillSolidRect(dc, cell, GetBackgroundColor());
   if (AIndex >= Count())
     return;
   cell.left += 1;

@@ -54,28 +54,6 @@ TSharedImages& SharedImages() {
   return *slot;
 }
 
-void Fill(HDC ADC, const RECT& ARect, TColor AColor) {
-  if (ARect.right <= ARect.left || ARect.bottom <= ARect.top)
-    return;
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
-  if (!brush)
-    return;
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FillRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
-}
-
-void Frame(HDC ADC, const RECT& ARect, TColor AColor) {
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
-  if (!brush)
-    return;
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FrameRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
-}
-
 // Drawing limited to ARect for the object's lifetime.
 class TClipScope {
 public:
@@ -374,14 +352,14 @@ void TXPProgressBar::PaintClassic(const TXPProgressGeometry& AGeometry, bool ACu
   RECT client = ClientRect();
   const TColor frame = Enabled() ? FFrameColor : clXPBtnShadow;
   if (ACustomFrame && frame != clDefault)
-    Frame(dc, client, frame);
+    FrameSolidRect(dc, client, frame);
   else
     DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
   const TColor back = BackFill();
   const TColor bar = BarFill();
   RECT ring = client;
   InflateRect(&ring, -1, -1);
-  Frame(dc, ring, back);
+  FrameSolidRect(dc, ring, back);
   const RECT inner = AGeometry.Inner;
   if (inner.right <= inner.left || inner.bottom <= inner.top)
     return;
@@ -398,8 +376,8 @@ void TXPProgressBar::PaintClassic(const TXPProgressGeometry& AGeometry, bool ACu
       done.right = inner.left + filled;
       rest.left = done.right;
     }
-    Fill(dc, done, bar);
-    Fill(dc, rest, back);
+    FillSolidRect(dc, done, bar);
+    FillSolidRect(dc, rest, back);
     return;
   }
   const int count = ChunkCount(AGeometry);
@@ -410,26 +388,26 @@ void TXPProgressBar::PaintClassic(const TXPProgressGeometry& AGeometry, bool ACu
     int reached = inner.bottom;
     for (int i = 1; i <= count; ++i) {
       const int top = inner.bottom - i * (gap + ch) + gap;
-      Fill(dc, RECT{inner.left, top, inner.left + cw, top + ch}, bar);
-      Fill(dc, RECT{inner.left, top + ch, inner.right, top + ch + gap}, back);
-      Fill(dc, RECT{inner.left + cw, top, inner.right, top + ch}, back);
+      FillSolidRect(dc, RECT{inner.left, top, inner.left + cw, top + ch}, bar);
+      FillSolidRect(dc, RECT{inner.left, top + ch, inner.right, top + ch + gap}, back);
+      FillSolidRect(dc, RECT{inner.left + cw, top, inner.right, top + ch}, back);
       reached = top;
       if (reached <= inner.top)
         break;
     }
-    Fill(dc, RECT{inner.left, inner.top, inner.right, reached}, back);
+    FillSolidRect(dc, RECT{inner.left, inner.top, inner.right, reached}, back);
   } else {
     int reached = inner.left;
     for (int i = 0; i < count; ++i) {
       const int left = inner.left + i * (cw + gap);
-      Fill(dc, RECT{left, inner.top, left + cw, inner.top + ch}, bar);
-      Fill(dc, RECT{left + cw, inner.top, left + cw + gap, inner.bottom}, back);
-      Fill(dc, RECT{left, inner.top + ch, left + cw, inner.bottom}, back);
+      FillSolidRect(dc, RECT{left, inner.top, left + cw, inner.top + ch}, bar);
+      FillSolidRect(dc, RECT{left + cw, inner.top, left + cw + gap, inner.bottom}, back);
+      FillSolidRect(dc, RECT{left, inner.top + ch, left + cw, inner.bottom}, back);
       reached = left + cw + gap;
       if (reached >= inner.right)
         break;
     }
-    Fill(dc, RECT{reached, inner.top, inner.right, inner.bottom}, back);
+    FillSolidRect(dc, RECT{reached, inner.top, inner.right, inner.bottom}, back);
   }
 }
 

@@ -48,26 +48,6 @@ bool Empty(const RECT& ARect) {
   return ARect.right <= ARect.left || ARect.bottom <= ARect.top;
 }
 
-void FillColor(HDC ADC, const RECT& ARect, TColor AColor) {
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
-  if (!brush)
-    return;
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FillRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
-}
-
-void FrameSolid(HDC ADC, const RECT& ARect, TColor AColor) {
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
-  if (!brush)
-    return;
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FrameRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
-}
-
 TColor OrDefault(TColor AColor, TColor ADefault) {
   return AColor == clDefault ? ADefault : AColor;
 }
@@ -683,13 +663,13 @@ void TCustomXPScrollBar::PaintShaft(const RECT& ARect, int AState) {
     }
     const TColor frame = Enabled() ? OrDefault(FFrameColor, clXPBtnShadow) : clXPBtnShadow;
     const TColor shaft = Enabled() ? OrDefault(FShaftColor, clXPBtnHighlight) : clXPBtnHighlight;
-    FillColor(dc, ARect, frame);
+    FillSolidRect(dc, ARect, frame);
     RECT inner = ARect;
     if (horizontal)
       InflateRect(&inner, 0, -1);
     else
       InflateRect(&inner, -1, 0);
-    FillColor(dc, inner, shaft);
+    FillSolidRect(dc, inner, shaft);
     return;
   }
   if (GetXPThemeState() == xtsEmulated) {
@@ -700,7 +680,7 @@ void TCustomXPScrollBar::PaintShaft(const RECT& ARect, int AState) {
     return;
   }
   if (AState == kXPScrollStatePressed) {
-    FillColor(dc, ARect, clBlack);
+    FillSolidRect(dc, ARect, clBlack);
     return;
   }
   HBRUSH pattern = CreatePatternBrush(TXPScrollsResourceManager::ScrollPattern().Handle());
@@ -734,20 +714,20 @@ void TCustomXPScrollBar::PaintThumb(const RECT& ARect, int AState) {
       return;
     }
     if (AState == kXPScrollStateDisabled) {
-      FillColor(dc, ARect, clXPBtnHighlight);
-      FrameSolid(dc, ARect, clXPBtnShadow);
+      FillSolidRect(dc, ARect, clXPBtnHighlight);
+      FrameSolidRect(dc, ARect, clXPBtnShadow);
       return;
     }
     const TColor face = AState == kXPScrollStateNormal
                             ? OrDefault(FButtonColor, clXPBtnFace)
                             : OrDefault(FHotButtonColor, clXPBtnHighlight);
-    FillColor(dc, ARect, OrDefault(FFrameColor, clXPBtnShadow));
+    FillSolidRect(dc, ARect, OrDefault(FFrameColor, clXPBtnShadow));
     RECT inner = ARect;
     if (horizontal)
       InflateRect(&inner, 0, -1);
     else
       InflateRect(&inner, -1, 0);
-    FillColor(dc, inner, face);
+    FillSolidRect(dc, inner, face);
     return;
   }
   if (GetXPThemeState() == xtsEmulated) {

@@ -2,6 +2,7 @@
 
 #include "resource-ledger.h"
 #include "rtl-exceptions.h"
+#include "xp-graphics.h"
 #include "xp-system.h"
 
 #include <windows.h>
@@ -324,13 +325,7 @@ void TXPCustomSection::EraseBackground(HDC ADC) {
   TXPNonFlickingControl::EraseBackground(ADC);
   const RECT client = ClientRect();
   if (FShowBorder) {
-    HBRUSH brush = CreateSolidBrush(ColorToColorRef(FBorderColor));
-    if (!brush)
-      return;
-    LedgerTake(TResourceKind::GdiObject, brush);
-    FrameRect(ADC, &client, brush);
-    DeleteObject(brush);
-    LedgerGive(TResourceKind::GdiObject, brush);
+    FrameSolidRect(ADC, client, FBorderColor);
   } else if (ComponentState().Contains(csDesigning)) {
     DrawPatternFrame(ADC, client);
   }

@@ -4,6 +4,7 @@
 #include "resource-ledger.h"
 #include "seams.h"
 #include "xp-animation.h"
+#include "xp-graphics.h"
 
 #include <windows.h>
 
@@ -21,14 +22,6 @@ constexpr int kToolbarSplitDropDown = 4;
 
 // Rows of the speed-button sprites.
 constexpr int kSpriteRowHeight = 23;
-
-void FillSolid(HDC ADC, const RECT& ARect, TColor AColor) {
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
-  TResourceLedger::Take(TResourceKind::GdiObject, reinterpret_cast<uintptr_t>(brush));
-  FillRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  TResourceLedger::Give(TResourceKind::GdiObject, reinterpret_cast<uintptr_t>(brush));
-}
 
 bool PointIn(const RECT& ARect, int AX, int AY) {
   return AX >= ARect.left && AX < ARect.right && AY >= ARect.top && AY < ARect.bottom;
@@ -542,7 +535,7 @@ void TXPBaseCustomSpeedButton::Paint() {
   if (Transparent())
     ::PaintParentBackground(this, dc);
   else
-    FillSolid(dc, client, Color());
+    FillSolidRect(dc, client, Color());
 
   RECT button = client;
   RECT arrow{};
@@ -619,7 +612,7 @@ void TXPBaseCustomSpeedButton::DrawClassicFrame(RECT AButton, const RECT& AArrow
       UINT sides = BF_RECT | (Transparent() ? 0 : BF_MIDDLE);
       DrawEdge(dc, &edge, APressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, sides);
     } else if (!Transparent()) {
-      FillSolid(dc, AButton, Color());
+      FillSolidRect(dc, AButton, Color());
     }
   } else {
     RECT frame = AButton;
@@ -642,7 +635,7 @@ void TXPBaseCustomSpeedButton::DrawClassicFrame(RECT AButton, const RECT& AArrow
     DrawEdge(dc, &edge, FDropdownDown ? BDR_SUNKENOUTER : BDR_RAISEDINNER,
              BF_RECT | (Transparent() ? 0 : BF_MIDDLE));
   } else if (!Transparent()) {
-    FillSolid(dc, AArrow, Color());
+    FillSolidRect(dc, AArrow, Color());
   }
   if (Enabled()) {
     DrawArrow(AArrow, clBtnText, FDropdownDown, 0);
@@ -670,7 +663,7 @@ void TXPBaseCustomSpeedButton::DrawArrow(const RECT& ARect, TColor AColor, bool 
   // Rows of 5, 3 and 1 pixels, the widest on top.
   for (int row = 0; row < 3; ++row) {
     const int half = 2 - row;
-    FillSolid(dc, RECT{cx - half, cy - 2 + row, cx + half + 1, cy - 1 + row}, AColor);
+    FillSolidRect(dc, RECT{cx - half, cy - 2 + row, cx + half + 1, cy - 1 + row}, AColor);
   }
 }
 

@@ -218,11 +218,7 @@ void TThemePageControlData::DrawClassicTab(HDC ADC, const RECT& ARect, const REC
 }
 
 void TThemePageControlData::DrawRoot(HDC ADC, const RECT& ARect, TColor AColor) {
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(ColorToRGB(AColor)));
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FillRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
+  FillSolidRect(ADC, ARect, AColor);
 }
 
 // ===========================================================================

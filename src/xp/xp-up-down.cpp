@@ -31,22 +31,6 @@ bool PointIn(const RECT& ARect, int AX, int AY) {
   return AX >= ARect.left && AX < ARect.right && AY >= ARect.top && AY < ARect.bottom;
 }
 
-void FillSolid(HDC ADC, const RECT& ARect, TColor AColor) {
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FillRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
-}
-
-void FrameSolid(HDC ADC, const RECT& ARect, TColor AColor) {
-  HBRUSH brush = CreateSolidBrush(ColorToColorRef(AColor));
-  LedgerTake(TResourceKind::GdiObject, brush);
-  FrameRect(ADC, &ARect, brush);
-  DeleteObject(brush);
-  LedgerGive(TResourceKind::GdiObject, brush);
-}
-
 // An alpha image's area blended onto ADC at (AX, AY).
 void BlendCell(HDC ADC, TAlphaImage& AImage, int AX, int AY, const RECT& ASource) {
   if (!AImage.Handle())
@@ -248,7 +232,7 @@ void TXPUpDown::EnabledChanged() {
 
 void TXPUpDown::Paint() {
   HDC dc = Canvas().Handle();
-  FillSolid(dc, ClientRect(), GetParentBackColor(this));
+  FillSolidRect(dc, ClientRect(), GetParentBackColor(this));
   DrawButton(UpRect(), FUpPressed, FUpHot, true);
   DrawButton(DownRect(), FDownPressed, FDownHot, false);
 }
@@ -289,9 +273,9 @@ void TXPUpDown::DrawFlatButton(const RECT& ARect, bool APressed, bool AHot, bool
     face = kFlatPressedFace;
   else if (AHot && AButtonEnabled)
     face = kFlatHotFace;
-  FillSolid(dc, ARect, face);
+  FillSolidRect(dc, ARect, face);
   if (Enabled() && AButtonEnabled && (APressed || AHot))
-    FrameSolid(dc, ARect, kFlatFrame);
+    FrameSolidRect(dc, ARect, kFlatFrame);
 
   TColor arrow = APressed ? clWindow : clWindowText;
   if (!Enabled() || !AButtonEnabled)

@@ -5,6 +5,7 @@
 // ticks (driven here, never waited for) light the lamps, and releasing the
 // driver's panel leaves no window, timer or class behind.
 
+#include "support/test-harness.h"
 #include "client-access.h"
 #include "controls.h"
 #include "dialog-hook.h"
@@ -195,41 +196,17 @@ protected:
   // A real left click in the middle of a control, through the input queue.
   void Click(const wchar_t* AName) {
     const RECT screen = Place(AName).Screen;
-    SetCursorPos((screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2);
-    INPUT inputs[2] = {};
-    for (INPUT& input : inputs)
-      input.type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
+    harness::ClickAtScreen((screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2);
   }
 
   // The form as it paints itself into a DIB section.
-  std::unique_ptr<TBitmap> Picture() const {
-    RECT client;
-    GetClientRect(Form, &client);
-    auto bitmap = std::make_unique<TBitmap>(client.right, client.bottom, TPixelFormat::pf32bit);
-    SendMessageW(Form, WM_PRINT, reinterpret_cast<WPARAM>(bitmap->Canvas().Handle()),
-                 PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND);
-    GdiFlush();
-    return bitmap;
-  }
+  std::unique_ptr<TBitmap> Picture() const { return harness::PrintWindow(Form); }
   // Over a control's pixels: the channel (0 blue, 1 green, 2 red) above
   // the larger of the other two, summed.
   long Glow(TBitmap& APicture, const wchar_t* AName, int AChannel) const {
-    const TPlaced placed = Place(AName);
-    POINT origin = {placed.Screen.left, placed.Screen.top};
-    ScreenToClient(Form, &origin);
-    long glow = 0;
-    for (int y = origin.y; y < origin.y + (placed.Screen.bottom - placed.Screen.top); ++y) {
-      const auto* row = static_cast<const uint8_t*>(APicture.ScanLine(y));
-      for (int x = origin.x; x < origin.x + (placed.Screen.right - placed.Screen.left); ++x) {
-        const uint8_t* pixel = row + size_t(x) * 4;
-        const int other = std::max(pixel[(AChannel + 1) % 3], pixel[(AChannel + 2) % 3]);
-        glow += std::max(0, int(pixel[AChannel]) - other);
-      }
-    }
-    return glow;
+    RECT area = Place(AName).Screen;
+    MapWindowPoints(nullptr, Form, reinterpret_cast<POINT*>(&area), 2);
+    return harness::ChannelGlow(APicture, area, AChannel);
   }
 
   // The process and parameters of every command the host ran, in order.

@@ -205,42 +205,18 @@ protected:
   void ClickAt(const RECT& ARect, double AX, double AY) {
     const int x = ARect.left + int((ARect.right - ARect.left) * AX);
     const int y = ARect.top + int((ARect.bottom - ARect.top) * AY);
-    SetCursorPos(x, y);
-    INPUT inputs[2] = {};
-    for (INPUT& input : inputs)
-      input.type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
+    harness::ClickAtScreen(x, y);
   }
 
   // The form as it paints itself, and how strongly one colour channel
   // stands out inside a control.
-  std::unique_ptr<TBitmap> Picture() const {
-    RECT client;
-    GetClientRect(Form, &client);
-    auto bitmap = std::make_unique<TBitmap>(client.right, client.bottom, TPixelFormat::pf32bit);
-    SendMessageW(Form, WM_PRINT, reinterpret_cast<WPARAM>(bitmap->Canvas().Handle()),
-                 PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND);
-    GdiFlush();
-    return bitmap;
-  }
+  std::unique_ptr<TBitmap> Picture() const { return harness::PrintWindow(Form); }
   // Over the control's pixels: the channel (0 blue, 1 green, 2 red) above
   // the larger of the other two, summed.
   long Glow(TBitmap& APicture, const wchar_t* AName, int AChannel) const {
-    const TPlaced placed = Place(AName);
-    POINT origin = {placed.Screen.left, placed.Screen.top};
-    ScreenToClient(Form, &origin);
-    long glow = 0;
-    for (int y = origin.y; y < origin.y + (placed.Screen.bottom - placed.Screen.top); ++y) {
-      const auto* row = static_cast<const uint8_t*>(APicture.ScanLine(y));
-      for (int x = origin.x; x < origin.x + (placed.Screen.right - placed.Screen.left); ++x) {
-        const uint8_t* pixel = row + size_t(x) * 4;
-        const int other = std::max(pixel[(AChannel + 1) % 3], pixel[(AChannel + 2) % 3]);
-        glow += std::max(0, int(pixel[AChannel]) - other);
-      }
-    }
-    return glow;
+    RECT area = Place(AName).Screen;
+    MapWindowPoints(nullptr, Form, reinterpret_cast<POINT*>(&area), 2);
+    return harness::ChannelGlow(APicture, area, AChannel);
   }
 
   uint32_t ChipPc() { return Target.Sim().Chip().Core().GetPC(); }

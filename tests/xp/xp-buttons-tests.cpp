@@ -1,4 +1,5 @@
 #include "fixed-theme.h"
+#include "ledger-balance.h"
 #include "xp-buttons.h"
 #include "xp-check-box.h"
 #include "xp-group-box.h"
@@ -35,15 +36,10 @@ constexpr TColor kParentColor = 0x00A000;
 // objects, contexts and icons it began with once the shared images are gone.
 class XPButtons : public ::testing::Test {
 protected:
-  static std::vector<size_t> Held() {
-    std::vector<size_t> held;
-    for (TResourceKind kind : {TResourceKind::Window, TResourceKind::GdiObject,
-                               TResourceKind::DeviceContext, TResourceKind::Icon})
-      held.push_back(TResourceLedger::Count(kind));
-    return held;
-  }
   void SetUp() override {
-    FStart = Held();
+    FStart = std::make_unique<TLedgerKindCounts>(
+        std::initializer_list<TResourceKind>{TResourceKind::Window, TResourceKind::GdiObject,
+                                             TResourceKind::DeviceContext, TResourceKind::Icon});
     Owner = std::make_unique<TComponent>(nullptr);
     Form = new TForm(Owner.get());
     Form->SetBounds(60, 60, 420, 300);
@@ -62,10 +58,7 @@ protected:
     TSmoothTextRenderer::Shutdown();
     XPGraphicsShutdown();
     FinalizeGraphics();
-    const std::vector<size_t> held = Held();
-    const char* kinds[] = {"windows", "GDI objects", "contexts", "icons"};
-    for (size_t i = 0; i < held.size(); ++i)
-      EXPECT_EQ(held[i], FStart[i]) << kinds[i];
+    FStart->ExpectUnchanged();
   }
 
   template <typename T>
@@ -100,7 +93,7 @@ protected:
   TWinControl* Host = nullptr;
 
 private:
-  std::vector<size_t> FStart;
+  std::unique_ptr<TLedgerKindCounts> FStart;
 };
 
 bool IsGrey(TColor AColor) {

@@ -1,4 +1,5 @@
 #include "fixed-theme.h"
+#include "ledger-balance.h"
 #include "xp-ext-panel.h"
 #include "xp-speed-button.h"
 
@@ -30,16 +31,10 @@ constexpr TColor kParentColor = 0x00A000;
 
 class PanelsButtons : public ::testing::Test {
 protected:
-  // Windows, GDI objects, contexts and timers, by kind.
-  static std::vector<size_t> Held() {
-    std::vector<size_t> held;
-    for (TResourceKind kind : {TResourceKind::Window, TResourceKind::GdiObject,
-                               TResourceKind::DeviceContext, TResourceKind::Timer})
-      held.push_back(TResourceLedger::Count(kind));
-    return held;
-  }
   void SetUp() override {
-    FStart = Held();
+    FStart = std::make_unique<TLedgerKindCounts>(
+        std::initializer_list<TResourceKind>{TResourceKind::Window, TResourceKind::GdiObject,
+                                             TResourceKind::DeviceContext, TResourceKind::Timer});
     Owner = std::make_unique<TComponent>(nullptr);
     Form = new TWinControl(Owner.get());
     Form->SetBounds(40, 40, 640, 420);
@@ -52,10 +47,7 @@ protected:
     XPGraphicsShutdown();
     FinalizeGraphics();
     EXPECT_EQ(TTimer::RunningCount(), 0u);
-    const std::vector<size_t> held = Held();
-    const char* kinds[] = {"windows", "GDI objects", "contexts", "timers"};
-    for (size_t i = 0; i < held.size(); ++i)
-      EXPECT_EQ(held[i], FStart[i]) << kinds[i];
+    FStart->ExpectUnchanged();
   }
 
   TXPExtPanel* NewPanel(TXPExtPanelKind AKind, int AWidth, int AHeight) {
@@ -89,7 +81,7 @@ protected:
   TWinControl* Form = nullptr;
 
 private:
-  std::vector<size_t> FStart;
+  std::unique_ptr<TLedgerKindCounts> FStart;
 };
 
 bool NearColor(TColor A, TColor B, int ATolerance) {

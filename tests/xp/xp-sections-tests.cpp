@@ -1,4 +1,5 @@
 #include "fixed-theme.h"
+#include "ledger-balance.h"
 #include "xp-collapse-sections.h"
 #include "xp-progress.h"
 #include "xp-sections.h"
@@ -61,16 +62,10 @@ public:
 
 class Sections : public ::testing::Test {
 protected:
-  static std::vector<size_t> Held() {
-    std::vector<size_t> held;
-    for (TResourceKind kind :
-         {TResourceKind::Window, TResourceKind::GdiObject, TResourceKind::DeviceContext,
-          TResourceKind::Hook, TResourceKind::Menu})
-      held.push_back(TResourceLedger::Count(kind));
-    return held;
-  }
   void SetUp() override {
-    FStart = Held();
+    FStart = std::make_unique<TLedgerKindCounts>(std::initializer_list<TResourceKind>{
+        TResourceKind::Window, TResourceKind::GdiObject, TResourceKind::DeviceContext,
+        TResourceKind::Hook, TResourceKind::Menu});
     Owner = std::make_unique<TComponent>(nullptr);
     Form = new TBlock(Owner.get());
     Form->SetBounds(40, 40, 420, 680);
@@ -84,10 +79,7 @@ protected:
     TProgressResourceManager::FreeImages();
     TSectionsResourceManager::FreeImages();
     FinalizeGraphics();
-    const std::vector<size_t> held = Held();
-    const char* kinds[] = {"windows", "GDI objects", "contexts", "hooks", "menus"};
-    for (size_t i = 0; i < held.size(); ++i)
-      EXPECT_EQ(held[i], FStart[i]) << kinds[i];
+    FStart->ExpectUnchanged();
   }
 
   // Mouse messages as the window gets them, at client points of AWindow.
@@ -129,7 +121,7 @@ protected:
   TBlock* Form = nullptr;
 
 private:
-  std::vector<size_t> FStart;
+  std::unique_ptr<TLedgerKindCounts> FStart;
 };
 
 std::vector<int> Heights(TXPCustomSectionsPanel* APanel) {

@@ -1,5 +1,7 @@
 #include "test-harness.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 namespace harness {
@@ -27,6 +29,39 @@ std::unique_ptr<TBitmap> PrintWindow(TWinControl& AControl) {
                PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND);
   GdiFlush();
   return bitmap;
+}
+
+std::unique_ptr<TBitmap> PrintWindow(HWND AWindow) {
+  RECT client;
+  GetClientRect(AWindow, &client);
+  auto bitmap = std::make_unique<TBitmap>(client.right, client.bottom, TPixelFormat::pf32bit);
+  SendMessageW(AWindow, WM_PRINT, reinterpret_cast<WPARAM>(bitmap->Canvas().Handle()),
+               PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND);
+  GdiFlush();
+  return bitmap;
+}
+
+void ClickAtScreen(int AX, int AY) {
+  SetCursorPos(AX, AY);
+  INPUT inputs[2] = {};
+  for (INPUT& input : inputs)
+    input.type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+long ChannelGlow(TBitmap& APicture, const RECT& AArea, int AChannel) {
+  long glow = 0;
+  for (int y = AArea.top; y < AArea.bottom; ++y) {
+    const auto* row = static_cast<const uint8_t*>(APicture.ScanLine(y));
+    for (int x = AArea.left; x < AArea.right; ++x) {
+      const uint8_t* pixel = row + size_t(x) * 4;
+      const int other = std::max(pixel[(AChannel + 1) % 3], pixel[(AChannel + 2) % 3]);
+      glow += std::max(0, int(pixel[AChannel]) - other);
+    }
+  }
+  return glow;
 }
 
 TColor PixelAt(TBitmap& ABitmap, int AX, int AY) {

@@ -23,6 +23,16 @@ std::unique_ptr<TBitmap> RenderControl(TWinControl& AControl);
 // The same through the window: WM_PRINT with client, children and background.
 std::unique_ptr<TBitmap> PrintWindow(TWinControl& AControl);
 
+// Any window drawn through WM_PRINT into a DIB section of its client size.
+std::unique_ptr<TBitmap> PrintWindow(HWND AWindow);
+
+// A real left click at a screen point, through the input queue.
+void ClickAtScreen(int AX, int AY);
+
+// Over AArea of the picture: how far one channel (0 blue, 1 green, 2 red)
+// stands above the larger of the other two, summed; a lamp's glow.
+long ChannelGlow(TBitmap& APicture, const RECT& AArea, int AChannel);
+
 // The pixel at (AX, AY) as 0x00BBGGRR.
 TColor PixelAt(TBitmap& ABitmap, int AX, int AY);
 bool SamePixels(TBitmap& A, TBitmap& B);
