@@ -156,7 +156,6 @@ void TXPScrollsResourceManager::FreeImages() {
 }
 void TXPScrollsResourceManager::Startup() {
   ImagesSlot().reset();
-  TCompressedBitmap probe;
 }
 
 // ===========================================================================

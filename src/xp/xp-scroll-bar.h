@@ -197,8 +197,7 @@ public:
   static bool Loaded();
   // Frees every bitmap; the next request loads them again.
   static void FreeImages();
-  // Marks the bitmaps as not loaded and makes and frees one compressed
-  // bitmap, so its class is ready before any form streams one.
+  // Marks the bitmaps as not loaded.
   static void Startup();
 };
 
