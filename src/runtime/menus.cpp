@@ -4,7 +4,10 @@
 #include "image-lists.h"
 #include "resource-ledger.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace {
@@ -50,7 +53,68 @@ public:
   }
 };
 
-// A built popup: its menus in the ledger, its commands mapped to items.
+// The picture of one image-list entry as a 32-bit top-down DIB section with
+// premultiplied alpha, the form a menu item shows blended. The entry is drawn
+// once over black and once over white: where the two agree the picture is
+// opaque, and the difference gives the coverage of every other pixel, so
+// masked and alpha lists come out alike.
+HBITMAP MenuItemBitmap(HIMAGELIST AList, int AIndex) {
+  int width = 0, height = 0;
+  if (!ImageList_GetIconSize(AList, &width, &height) || width <= 0 || height <= 0)
+    return nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc)
+    return nullptr;
+  void* bits[2] = {};
+  HBITMAP passes[2] = {CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits[0], nullptr, 0),
+                       CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits[1], nullptr, 0)};
+  HBITMAP result = nullptr;
+  if (passes[0] && passes[1]) {
+    const size_t count = size_t(width) * size_t(height);
+    for (int pass = 0; pass < 2; ++pass) {
+      auto* pixels = static_cast<uint32_t*>(bits[pass]);
+      std::fill(pixels, pixels + count, pass == 0 ? 0x000000u : 0xFFFFFFu);
+      HGDIOBJ old = SelectObject(dc, passes[pass]);
+      ImageList_Draw(AList, AIndex, dc, 0, 0, ILD_NORMAL);
+      SelectObject(dc, old);
+    }
+    GdiFlush();
+    auto* black = static_cast<uint32_t*>(bits[0]);
+    const auto* white = static_cast<const uint32_t*>(bits[1]);
+    for (size_t i = 0; i < count; ++i) {
+      // Over black a pixel is its premultiplied colour; over white each
+      // channel gains the part of the background that shows through.
+      const uint32_t b = black[i] & 0xFFFFFF, w = white[i] & 0xFFFFFF;
+      const int through = int(w & 0xFF) - int(b & 0xFF);
+      const uint32_t alpha = uint32_t(std::clamp(255 - through, 0, 255));
+      uint32_t colour = b;
+      if (alpha < 255) {
+        // Keep each channel within the coverage, as premultiplication needs.
+        colour = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+          colour |= std::min((b >> shift) & 0xFF, alpha) << shift;
+      }
+      black[i] = (alpha << 24) | colour;
+    }
+    result = passes[0];
+    passes[0] = nullptr;
+  }
+  for (HBITMAP bitmap : passes)
+    if (bitmap)
+      DeleteObject(bitmap);
+  DeleteDC(dc);
+  return result;
+}
+
+// A built popup: its menus and item pictures in the ledger, its commands
+// mapped to items.
 class TBuiltMenu {
 public:
   TBuiltMenu() = default;
@@ -61,9 +125,16 @@ public:
       DestroyMenu(FRoot);
     for (HMENU menu : FMenus)
       LedgerGive(TResourceKind::Menu, menu);
+    // The menus do not own their item pictures.
+    for (HBITMAP bitmap : FBitmaps) {
+      DeleteObject(bitmap);
+      LedgerGive(TResourceKind::GdiObject, bitmap);
+    }
   }
 
-  HMENU Build(const TMenuItem& AItems) {
+  HMENU Build(const TMenuItem& AItems, TCustomImageList* AImages) {
+    FImages = AImages && AImages->Count() > 0 ? AImages->Handle() : nullptr;
+    FImageCount = AImages ? AImages->Count() : 0;
     FRoot = NewMenu();
     Fill(FRoot, AItems);
     return FRoot;
@@ -108,9 +179,29 @@ private:
       }
       if (!AppendMenuW(AMenu, flags, id, text.c_str()))
         throw EOutOfResources(L"Error building menu");
+      if (FImages && item->ImageIndex() >= 0 && item->ImageIndex() < FImageCount)
+        SetPicture(AMenu, item->ImageIndex());
     }
   }
 
+  // Gives the last item of AMenu the picture of image AIndex. A picture that
+  // cannot be made leaves the item without one.
+  void SetPicture(HMENU AMenu, int AIndex) {
+    HBITMAP bitmap = MenuItemBitmap(FImages, AIndex);
+    if (!bitmap)
+      return;
+    LedgerTake(TResourceKind::GdiObject, bitmap);
+    FBitmaps.push_back(bitmap);
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_BITMAP;
+    info.hbmpItem = bitmap;
+    SetMenuItemInfoW(AMenu, UINT(GetMenuItemCount(AMenu) - 1), TRUE, &info);
+  }
+
+  HIMAGELIST FImages = nullptr;
+  int FImageCount = 0;
+  std::vector<HBITMAP> FBitmaps;
   HMENU FRoot = nullptr;
   std::vector<HMENU> FMenus;
   std::vector<TMenuItem*> FCommands;
@@ -316,7 +407,7 @@ void TPopupMenu::Popup(int AX, int AY) {
   TMenuItem* chosen = nullptr;
   {
     TBuiltMenu built;
-    HMENU menu = built.Build(*Items());
+    HMENU menu = built.Build(*Items(), Images());
     const UINT command = TPopupMenuSeam::Current().Track(
         menu, kAlignment[FAlignment] | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, AX, AY,
         Application()->Handle());
