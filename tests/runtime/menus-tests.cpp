@@ -180,8 +180,7 @@ TEST_F(MenuTest, ItemsWithAnImageOfTheMenusListShowItsPictureBlended) {
     EXPECT_EQ(picture.At(0, 0), 0u) << "the mask colour is fully transparent";
     EXPECT_EQ(picture.At(15, 8), 0u);
   }
-  EXPECT_EQ(Picker.GdiObjectsWhileShown, objectsBefore + 2)
-      << "one picture per pictured item";
+  EXPECT_EQ(Picker.GdiObjectsWhileShown, objectsBefore + 2) << "one picture per pictured item";
   Popup->SetImages(nullptr);
 }
 
