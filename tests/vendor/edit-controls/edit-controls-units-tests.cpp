@@ -68,7 +68,7 @@ TEST(EditControlsUnits, ValueTypesRegisterInOrderAndLeaveInReverse) {
     ASSERT_NE(ValueTypeClassList(), nullptr);
     ASSERT_EQ(ValueTypeClassList()->Count(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
-      EXPECT_EQ(ValueTypeClassList()->Item(i)->Caption, expected[i]);
+      EXPECT_EQ(ValueTypeClassList()->Item(i)->Caption(), expected[i]);
     EXPECT_NE(ValueTypeClassList()->ItemByCaption(L"Float"), nullptr);
     EXPECT_EQ(ValueTypeClassList()->ItemByCaption(L"float"), nullptr);
   }
