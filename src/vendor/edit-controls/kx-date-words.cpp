@@ -64,13 +64,6 @@ void AddSmartInputWords(std::wstring& AMask, bool AIncludeNow) {
   AMask += L")((\\+|-)\\d(\\d(\\d\\d?)?)?)?";
 }
 
-void KxFormatsStartup() {
-  // The format controller is made on first use by a date or currency
-  // editor; nothing happens at load.
-}
-
-void KxFormatsShutdown() {}
-
 void KxDateUtilsStartup() {
   try {
     LoadSmartInputWords();
