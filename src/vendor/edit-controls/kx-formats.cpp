@@ -496,10 +496,7 @@ std::wstring BuildCurrencyFormat() {
 
 // ---- the controller ------------------------------------------------------------------------
 
-TkxFormatController::TkxFormatController()
-    : FWindow([this](UINT AMsg, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult) {
-        return WndProc(AMsg, AWParam, ALParam, AResult);
-      }) {
+TkxFormatController::TkxFormatController() {
   GetFormats();
   GetResourceStringsRepository()->AddListener(this);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "application.h"
 #include "gx-core.h"
+#include "kx-controls.h"
 
 #include <array>
 #include <memory>
@@ -86,12 +86,14 @@ protected:
   ~IkxTimeChangeListener() = default;
 };
 
-class TkxFormatController final : private IgxLocalizerListener {
+// A message window of the loading thread, so it hears the broadcasts of
+// changed regional settings and system time.
+class TkxFormatController final : public TkxMessageWindow, private IgxLocalizerListener {
 public:
   TkxFormatController();
   TkxFormatController(const TkxFormatController&) = delete;
   TkxFormatController& operator=(const TkxFormatController&) = delete;
-  ~TkxFormatController();
+  ~TkxFormatController() override;
 
   // Recomputes every format and mask.
   void GetFormats();
@@ -144,11 +146,10 @@ public:
   const TkxDateTimeFormatInfo& DateFormatInfo() const { return FDateFormatInfo; }
   const TkxDateTimeFormatInfo& TimeFormatInfo() const { return FTimeFormatInfo; }
   const TkxDateTimeFormatInfo& DateTimeFormatInfo() const { return FDateTimeFormatInfo; }
-  HWND Handle() const { return FWindow.Handle(); }
 
 private:
   void TranslationChanged() override;
-  bool WndProc(UINT AMsg, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult);
+  bool WndProc(UINT AMsg, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult) override;
   void Refresh();
   template <typename T> void SetAndRefresh(T& AField, T AValue);
   void SetMask(bool& AAssigned, std::wstring& AField, const std::wstring& AValue);
@@ -174,7 +175,6 @@ private:
   TkxDateTimeFormatInfo FDateFormatInfo;
   TkxDateTimeFormatInfo FDateTimeFormatInfo;
   TkxDateTimeFormatInfo FTimeFormatInfo;
-  THiddenWindow FWindow;
 };
 
 // The library-wide controller, made on first call; freed at unload.
