@@ -317,19 +317,20 @@ public:
   }
 
 private:
+  // Finds the thread's visible menu window.
+  static BOOL CALLBACK FindMenu(HWND AWindow, LPARAM AFound) {
+    wchar_t name[16] = {};
+    GetClassNameW(AWindow, name, 16);
+    if (lstrcmpW(name, L"#32768") != 0 || !IsWindowVisible(AWindow))
+      return TRUE;
+    *reinterpret_cast<HWND*>(AFound) = AWindow;
+    return FALSE;
+  }
+
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND AWindow, LPARAM AFound) -> BOOL {
-          wchar_t name[16] = {};
-          GetClassNameW(AWindow, name, 16);
-          if (lstrcmpW(name, L"#32768") != 0 || !IsWindowVisible(AWindow))
-            return TRUE;
-          *reinterpret_cast<HWND*>(AFound) = AWindow;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&menu));
+    EnumThreadWindows(GetCurrentThreadId(), &TCapturingPopup::FindMenu,
+                      reinterpret_cast<LPARAM>(&menu));
     // A few ticks let the menu finish painting.
     if (!menu || !Self || ++Self->Ticks < 3)
       return;
