@@ -7,9 +7,35 @@
 // start-ups while the module loads, the operating-system version flags and
 // the library-wide first day of the week.
 
+#include "persistent.h"
+#include "rtl-exceptions.h"
+
+#include <windows.h>
+#include <oleauto.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+class TBitmap;
+using TColor = int32_t;
+
+// The corners of a rectangle, as the painters name them.
+enum TgxCorner { coTopLeft, coTopRight, coBottomLeft, coBottomRight };
+
+// Pixels as 32-bit quads, blue, green, red and alpha in memory order.
+using TRGBColors = std::vector<RGBQUAD>;
+static_assert(sizeof(RGBQUAD) == 4);
+
+// The library's own errors; the GDI+ and edit-control errors derive from it.
+class EgxException : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// An event with its sender; an empty one is not called.
+using TkxNotifyEvent = std::function<void(TPersistent* ASender)>;
 
 // A text compiled into the module; registered by name with the repository
 // so that a localizer can find and translate it.
@@ -26,13 +52,22 @@ void SetResStringTranslation(const TResourceString& AString, const wchar_t* ATra
 void ReleaseResStringTranslations();
 
 class TgxProductResourceStrings;
+class TgxResourceStringsRepository;
 using TgxAddResourceStringsProcedure = void (*)(TgxProductResourceStrings& AProduct);
+// Offered a string for translation: its name and the string itself.
+using TgxLocalizationTranslateResStringEvent =
+    std::function<void(const std::wstring& AResStringName, const TResourceString* AResString)>;
 
 // One product's resource strings, by name (ignoring case; a name already
 // present keeps its first string).
 class TgxProductResourceStrings {
 public:
-  TgxProductResourceStrings(const std::wstring& AName, TgxAddResourceStringsProcedure AProc);
+  // ARepository is the one whose translation handler TranslateString asks
+  // (the process-wide one when nullptr).
+  TgxProductResourceStrings(const std::wstring& AName, TgxAddResourceStringsProcedure AProc,
+                            TgxResourceStringsRepository* ARepository = nullptr);
+  TgxProductResourceStrings(const TgxProductResourceStrings&) = delete;
+  TgxProductResourceStrings& operator=(const TgxProductResourceStrings&) = delete;
   void Add(const std::wstring& AResStringName, const TResourceString* AResString);
   void Clear() { FNames.clear(); }
   const std::wstring& Name() const { return FName; }
@@ -40,6 +75,11 @@ public:
   int GetIndexByName(const std::wstring& AName) const;
   std::wstring GetStringName(int AIndex) const;
   std::wstring GetStringValue(int AIndex) const;
+  const TResourceString* GetStringAddress(int AIndex) const;
+  // Offers the string at AIndex to the repository's translation handler.
+  void TranslateString(int AIndex) const;
+  // Offers every string, from the first.
+  void TranslateStrings() const;
 
 private:
   struct TEntry {
@@ -47,6 +87,7 @@ private:
     const TResourceString* String;
   };
   std::wstring FName;
+  TgxResourceStringsRepository* FRepository;
   std::vector<TEntry> FNames; // sorted by name, ignoring case
 };
 
@@ -74,6 +115,10 @@ public:
   // The text of the first product, in registration order, that holds the
   // name (ignoring case); empty when none does.
   std::wstring GetOriginalValue(const std::wstring& AName) const;
+  // Offers every product's strings, in registration order, to
+  // OnTranslateResString; nothing without a handler.
+  void Translate();
+  TgxLocalizationTranslateResStringEvent OnTranslateResString;
   void AddListener(IgxLocalizerListener* AListener);
   void RemoveListener(IgxLocalizerListener* AListener);
   void NotifyListeners();
@@ -133,6 +178,46 @@ void AssignFirstWeekDay(int ADay);
 void ClearAssignedFirstWeekDay();
 bool IsFirstWeekDayAssigned();
 int GetEffectiveFirstWeekDay();
+
+// ---- Conversions -----------------------------------------------------------
+
+// Text in a code page to UTF-16 and back; a negative length means the whole
+// text, a longer one than the text is cut to it. Unmappable characters come
+// out as the system converts them.
+std::wstring ConvertAnsiToWide(const std::string& AText, UINT ACodePage = CP_ACP, int ALength = -1);
+std::string ConvertWideToAnsi(const std::wstring& AText, UINT ACodePage = CP_ACP, int ALength = -1);
+// A one-dimensional array's bytes as they are; anything else as text in
+// the ANSI code page.
+std::string VariantToAnsiText(const VARIANT& AValue);
+std::wstring VariantToWideText(const VARIANT& AValue);
+std::wstring VariantToText(const VARIANT& AValue);
+// The CT_CTYPE1 bits of the character; 0 when the system cannot say.
+WORD QueryCharType(wchar_t AChar);
+void InvokeNotifyEvent(TPersistent* ASender, const TkxNotifyEvent& AEvent);
+void SwapIntegers(int& A, int& B);
+void CopyMemoryBlock(void* ADest, const void* ASource, size_t ACount);
+void ZeroMemoryBlock(void* ADest, size_t ACount);
+void* AllocZeroedMemory(size_t ASize);
+void FreeMemoryBlock(void* ABlock);
+
+// ---- Colours and bitmap pixels ----------------------------------------------
+
+// The colour (system colours resolved) as a quad: blue, green, red in
+// memory order and AReserved as the fourth byte.
+uint32_t ColorToBgraQuad(TColor AColor, uint8_t AReserved = 0);
+// Bits per pixel of the bitmap's format; device and custom formats answer
+// the screen's.
+int GetBitmapBitsPerPixel(TBitmap& ABitmap);
+void InitBitmapInfoHeader32(BITMAPINFOHEADER& AHeader, int AWidth, int AHeight, bool ATopDown);
+void InitBitmapInfoHeaderFor(BITMAPINFOHEADER& AHeader, TBitmap& ABitmap, bool ATopDown);
+// Every pixel, rows from the top when ATopDown; false for an empty bitmap or
+// when a row could not be read (that row is zeros then).
+bool ReadBitmapColors(TBitmap& ABitmap, TRGBColors& AColors, bool ATopDown);
+// Writes width x height quads back; false for an empty bitmap or too few
+// colours.
+bool WriteBitmapColors(TBitmap& ABitmap, const TRGBColors& AColors, bool ATopDown);
+// A 32-bit bitmap with a pixel whose fourth byte is not zero.
+bool BitmapUsesAlpha(TBitmap& ABitmap);
 
 // The unit's start-up and shut-down.
 void gxCoreStartup();

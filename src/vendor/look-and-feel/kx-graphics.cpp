@@ -8,7 +8,6 @@
 #include "seams.h"
 #include "unit-steps.h"
 
-#include <map>
 #include <memory>
 
 namespace {
@@ -21,13 +20,6 @@ HBRUSH GHalftoneBrush = nullptr;
 std::unique_ptr<TSystemLibrary>& GMsImg32 = Kept<TSystemLibrary>();
 void* GAlphaBlend = nullptr;
 int GPixelsPerInchX = 96, GPixelsPerInchY = 96;
-
-// ---- Timers --------------------------------------------------------------
-
-bool GClassesFinalizing = false;
-std::unique_ptr<THiddenWindow>& GTimerWindow = Kept<THiddenWindow>();
-std::map<UINT_PTR, std::function<void()>> GTimers;
-UINT_PTR GNextTimerId = 1;
 
 // ---- GDI+ ----------------------------------------------------------------
 
@@ -76,45 +68,6 @@ int ScreenPixelsPerInchY() {
   return GPixelsPerInchY;
 }
 
-UINT_PTR kxStartTimer(UINT AIntervalMs, std::function<void()> AOnTimer) {
-  if (GClassesFinalizing)
-    return 0;
-  if (!GTimerWindow) {
-    GTimerWindow =
-        std::make_unique<THiddenWindow>([](UINT AMsg, WPARAM AWParam, LPARAM, LRESULT& AResult) {
-          if (AMsg != WM_TIMER)
-            return false;
-          const auto found = GTimers.find(UINT_PTR(AWParam));
-          if (found != GTimers.end()) {
-            const std::function<void()> handler = found->second;
-            handler();
-          }
-          AResult = 0;
-          return true;
-        });
-  }
-  const UINT_PTR id = GNextTimerId++;
-  if (!SetTimer(GTimerWindow->Handle(), id, AIntervalMs, nullptr))
-    return 0;
-  TResourceLedger::Take(TResourceKind::Timer, id);
-  GTimers[id] = std::move(AOnTimer);
-  return id;
-}
-
-void kxStopTimer(UINT_PTR ATimerId) {
-  const auto found = GTimers.find(ATimerId);
-  if (found == GTimers.end())
-    return;
-  GTimers.erase(found);
-  if (GTimerWindow)
-    KillTimer(GTimerWindow->Handle(), ATimerId);
-  TResourceLedger::Give(TResourceKind::Timer, ATimerId);
-}
-
-HWND kxTimerWindow() {
-  return GTimerWindow ? GTimerWindow->Handle() : nullptr;
-}
-
 bool GdiPlusStarted() {
   return GGdiPlusStarted;
 }
@@ -125,30 +78,8 @@ int GdiPlusStopCount() {
 
 // ---- The units -----------------------------------------------------------
 
-void kxGeometryStartup() {
-  LedgerRegistration(L"StreamingClass", L"TkxRect", true);
-}
-
-void kxGeometryShutdown() {
-  LedgerRegistration(L"StreamingClass", L"TkxRect", false);
-}
-
 void kxDrawTextUtilsShutdown() {
   // Its pattern brushes are made on first use, and nothing here uses them.
-}
-
-void kxClassesStartup() {
-  GClassesFinalizing = false;
-  // The control class's class group has no counterpart in this framework.
-}
-
-void kxClassesShutdown() {
-  GClassesFinalizing = true;
-  while (!GTimers.empty())
-    kxStopTimer(GTimers.begin()->first);
-  GTimerWindow.reset();
-  // A translation names strings of this module: none outlives it.
-  ReleaseResStringTranslations();
 }
 
 void gxGDIPlusAPIStartup() {

@@ -3,6 +3,8 @@
 #include "gx-core.h"
 #include "gx-office11.h"
 #include "gx-themes.h"
+#include "kx-components.h"
+#include "kx-geometry.h"
 #include "kx-graphics.h"
 #include "kx-look-and-feels.h"
 

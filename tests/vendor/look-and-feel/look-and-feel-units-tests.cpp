@@ -6,6 +6,7 @@
 #include "gx-core.h"
 #include "gx-office11.h"
 #include "gx-themes.h"
+#include "kx-components.h"
 #include "kx-graphics.h"
 #include "kx-look-and-feels.h"
 #include "look-and-feel-units.h"
@@ -17,6 +18,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -88,18 +90,23 @@ TEST(LookAndFeelUnits, ShutdownGivesBackEveryHandleAndRegistrationStartupTook) {
   const size_t handlesBefore = TResourceLedger::Total();
   const size_t registrationsBefore = TResourceLedger::Registrations();
   {
-    TStartedLibrary library;
+    auto library = std::make_unique<TStartedLibrary>();
     EXPECT_GT(TResourceLedger::Total(), handlesBefore);
     EXPECT_GT(TResourceLedger::Registrations(), registrationsBefore);
     // A timer made while started brings the timer window; shut-down frees
     // both even though the timer was never stopped.
-    EXPECT_NE(kxStartTimer(60000, [] {}), 0u);
+    std::unique_ptr<TkxTimer> timer(CreateTimer(60000, true, [](TPersistent*) {}));
+    EXPECT_TRUE(timer->TimerOn());
     EXPECT_NE(kxTimerWindow(), nullptr);
+    library.reset();
+    EXPECT_EQ(TResourceLedger::Total(), handlesBefore);
+    EXPECT_EQ(TResourceLedger::Registrations(), registrationsBefore);
+    EXPECT_EQ(kxTimerWindow(), nullptr);
+    timer->SetInterval(10);
+    EXPECT_FALSE(timer->TimerOn()) << "no timer window is made after the shut-down";
   }
-  EXPECT_EQ(TResourceLedger::Total(), handlesBefore);
-  EXPECT_EQ(TResourceLedger::Registrations(), registrationsBefore);
-  EXPECT_EQ(kxTimerWindow(), nullptr);
-  EXPECT_EQ(kxStartTimer(10, [] {}), 0u) << "no timer window is made after the shut-down";
+  EXPECT_EQ(TResourceLedger::Total(), handlesBefore)
+      << "a timer freed late gives back nothing twice";
 }
 
 TEST(LookAndFeelUnits, LibraryStringsAreRegisteredWhileStartedAndFoundIgnoringCase) {
