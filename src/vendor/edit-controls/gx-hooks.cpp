@@ -16,6 +16,14 @@ constexpr int kHookIds[kgxHookTypeCount] = {WH_KEYBOARD, WH_MOUSE, WH_CALLWNDPRO
 
 TgxHookController* GController = nullptr;
 
+HHOOK SystemHookInstaller(int AIdHook, HOOKPROC AProc, DWORD AThreadId) {
+  return SetWindowsHookExW(AIdHook, AProc, nullptr, AThreadId);
+}
+TgxHookInstaller GInstaller = SystemHookInstaller;
+
+const char* const kHookKindNames[kgxHookTypeCount] = {"keyboard", "mouse", "window-procedure",
+                                                      "get-message", "CBT"};
+
 [[noreturn]] void HookAssertion(int ALine) {
   throw EAssertionFailed("Assertion failure (gxHooks, line " + std::to_string(ALine) + ")");
 }
@@ -68,9 +76,16 @@ void TgxSystemHook::Install() {
   if (FHandle)
     HookAssertion(175);
   const auto index = static_cast<size_t>(FHookType);
-  FHandle = SetWindowsHookExW(kHookIds[index], kEntries[index], nullptr, GetCurrentThreadId());
-  if (FHandle)
-    LedgerTake(TResourceKind::Hook, FHandle);
+  HHOOK handle = GInstaller(kHookIds[index], kEntries[index], GetCurrentThreadId());
+  if (!handle) {
+    // A kind without its system hook would take procedures that never run:
+    // the caller hears of it at once.
+    const DWORD error = GetLastError();
+    throw EgxHookError(std::string("Cannot install the ") + kHookKindNames[index] +
+                       " hook of the thread (system error " + std::to_string(error) + ")");
+  }
+  FHandle = handle;
+  LedgerTake(TResourceKind::Hook, FHandle);
 }
 
 void TgxSystemHook::Uninstall() {
@@ -94,6 +109,12 @@ LRESULT TgxSystemHook::Dispatch(int ACode, WPARAM AWParam, LPARAM ALParam) {
   }
   const LRESULT next = CallNextHookEx(FHandle, ACode, AWParam, ALParam);
   return result != 0 ? result : next;
+}
+
+TgxHookInstaller SetHookInstaller(TgxHookInstaller AInstaller) {
+  TgxHookInstaller previous = GInstaller;
+  GInstaller = AInstaller ? AInstaller : SystemHookInstaller;
+  return previous;
 }
 
 TgxHookController::TgxHookController() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rtl-exceptions.h"
+
 #include <windows.h>
 
 #include <array>
@@ -16,6 +18,19 @@ constexpr size_t kgxHookTypeCount = 5;
 // event's answer (1 discards a mouse message, for instance).
 using TgxHookProc = void (*)(int ACode, WPARAM AWParam, LPARAM ALParam, LRESULT& AHookResult);
 
+// The system refused to install a hook; the procedure that asked for it was
+// not added.
+class EgxHookError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// How a hook kind is installed: SetWindowsHookExW for the thread by default.
+// Tests put in an installer that refuses, to see the refusal reported.
+using TgxHookInstaller = HHOOK (*)(int AIdHook, HOOKPROC AProc, DWORD AThreadId);
+// Answers the installer it replaces; nullptr puts the system's back.
+TgxHookInstaller SetHookInstaller(TgxHookInstaller AInstaller);
+
 class TgxSystemHook {
 public:
   explicit TgxSystemHook(TgxHookType AHookType);
@@ -23,6 +38,8 @@ public:
   TgxSystemHook& operator=(const TgxSystemHook&) = delete;
   ~TgxSystemHook();
 
+  // Raises EgxHookError when the first procedure's hook cannot be
+  // installed; the list stays as it was.
   void Add(TgxHookProc AProc);
   void Remove(TgxHookProc AProc);
   // Drops every procedure and takes the system hook away.

@@ -2,6 +2,7 @@
 #include "edit-controls-units.h"
 
 #include "gx-hooks.h"
+#include "kx-controls.h"
 
 #include "application.h"
 #include "unit-steps.h"
@@ -22,13 +23,30 @@ bool Contains(IkxPopupWindow* APopup) {
   return GPopups && std::find(GPopups->begin(), GPopups->end(), APopup) != GPopups->end();
 }
 
-// W is the window or one of its descendants.
 bool IsSameOrDescendant(HWND AParent, HWND AWnd) {
   return AParent && AWnd && (AParent == AWnd || IsChild(AParent, AWnd));
 }
 
-HWND TopLevelOf(HWND AWnd) {
-  return AWnd ? GetAncestor(AWnd, GA_ROOT) : nullptr;
+bool BelongsWithChildren(HWND AControl, HWND AWnd, size_t ADepth) {
+  if (!AControl || !AWnd)
+    return false;
+  if (IsSameOrDescendant(AControl, AWnd))
+    return true;
+  // A popup opened from inside the control counts as part of it; popups
+  // opened from popups are followed as far as the list goes.
+  if (!GPopups || ADepth > GPopups->size())
+    return false;
+  for (IkxPopupWindow* popup : *GPopups)
+    if (popup->PopupWindow() != AControl && IsSameOrDescendant(AControl, popup->OwnerWindow()) &&
+        BelongsWithChildren(popup->PopupWindow(), AWnd, ADepth + 1))
+      return true;
+  return false;
+}
+
+// The owner's form: the top-level window of the owner control.
+HWND OwnerForm(const IkxPopupWindow* APopup) {
+  HWND owner = APopup->OwnerWindow();
+  return owner && IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr;
 }
 
 // Whether a button press on AWnd may go on; closes the popups it is outside
@@ -41,13 +59,12 @@ bool MouseRule(HWND AWnd, UINT AMessage, POINT APoint) {
     for (IkxPopupWindow* popup : *GPopups) {
       if (popup->IsStandalone() && !popup->Active())
         continue;
-      if (IsSameOrDescendant(popup->PopupWindow(), AWnd))
+      if (BelongsWithChildren(popup->PopupWindow(), AWnd, 0))
         continue;
-      HWND ownerForm = TopLevelOf(popup->OwnerWindow());
-      if (!IsSameOrDescendant(ownerForm, AWnd))
+      if (!BelongsWithChildren(OwnerForm(popup), AWnd, 0))
         continue;
       const RECT ownerArea = popup->GetOwnerScreenBounds();
-      const bool onOwnerArea = IsSameOrDescendant(popup->OwnerWindow(), AWnd) &&
+      const bool onOwnerArea = BelongsWithChildren(popup->OwnerWindow(), AWnd, 0) &&
                                (AMessage == WM_LBUTTONDOWN || AMessage == WM_LBUTTONDBLCLK) &&
                                PtInRect(&ownerArea, APoint);
       if (onOwnerArea)
@@ -65,9 +82,11 @@ bool MouseRule(HWND AWnd, UINT AMessage, POINT APoint) {
       }
       GClosingByClick = false;
       --popup->CloseLockCount;
-      if (onOwnerArea &&
-          (!IsWindow(popup->OwnerWindow()) || !IsWindowVisible(popup->OwnerWindow())))
+      if (onOwnerArea && (popup->OwnerDestroying() || !IsWindow(popup->OwnerWindow()) ||
+                          !IsWindowVisible(popup->OwnerWindow())))
         answer = false;
+      // A popup that does not leave the list would be met again forever.
+      RemovePopupWindow(popup);
       restart = true;
       break;
     }
@@ -114,30 +133,152 @@ void GetMessageHook(int ACode, WPARAM AWParam, LPARAM ALParam, LRESULT&) {
     msg->message = WM_NULL;
 }
 
-void WndProcHook(int ACode, WPARAM, LPARAM ALParam, LRESULT&) {
-  if (ACode != HC_ACTION || !GPopups || GPopups->empty())
+// Closes a popup on the hook's behalf; one that stays listed is taken off,
+// so no scan meets it again.
+void CloseListed(IkxPopupWindow* APopup) {
+  APopup->ClosePopup();
+  RemovePopupWindow(APopup);
+}
+
+void PopupDestroyed(HWND AWnd) {
+  for (IkxPopupWindow* popup : *GPopups) {
+    if (popup->IsDestroying() || popup->PopupWindow() != AWnd)
+      continue;
+    popup->Close();
+    if (!Contains(popup) && !popup->IsDestroying() && popup->TerminateOnDestroy())
+      if (TApplication* application = Application())
+        application->Terminate();
     return;
-  const auto* info = reinterpret_cast<const CWPSTRUCT*>(ALParam);
-  if (info->message != WM_ACTIVATEAPP || info->wParam != 0)
+  }
+}
+
+void PopupClosing(HWND AWnd) {
+  for (IkxPopupWindow* popup : *GPopups) {
+    if (popup->IsDestroying())
+      continue;
+    if (popup->PopupWindow() == AWnd) {
+      HWND top = nullptr;
+      if (popup->IsStandalone() && !popup->OwnerDestroying() && popup->OwnerWindow()) {
+        top = popup->OwnerWindow();
+        while (top && IsChildStyleWindow(top))
+          top = GetParent(top);
+      }
+      if (popup->CloseQuery())
+        popup->ClosePopup();
+      if (!Contains(popup) && top)
+        SendMessageW(top, WM_CLOSE, 0, 0);
+      return;
+    }
+    if (!popup->IsStandalone() && !popup->OwnerDestroying()) {
+      HWND form = OwnerForm(popup);
+      if (!form || form == AWnd)
+        CloseListed(popup);
+      return;
+    }
+  }
+}
+
+void OwnerHidden(HWND AWnd) {
+  for (size_t i = GPopups->size(); i-- > 0;) {
+    IkxPopupWindow* popup = (*GPopups)[i];
+    if (popup->IsDestroying() || popup->OwnerDestroying() || !popup->OwnerWindow() ||
+        !IsWindow(popup->OwnerWindow()))
+      continue;
+    if (popup->OwnerWindow() != AWnd)
+      continue;
+    // The popups opened after this one go with it, newest first.
+    const std::vector<IkxPopupWindow*> closing(GPopups->begin() + static_cast<ptrdiff_t>(i),
+                                               GPopups->end());
+    for (size_t k = closing.size(); k-- > 0;)
+      if (Contains(closing[k]))
+        CloseListed(closing[k]);
     return;
+  }
+}
+
+void ApplicationDeactivated() {
   // The application loses activation: every enabled popup closes unless it
   // is an active standalone one.
   bool restart = true;
   while (restart && GPopups) {
     restart = false;
     for (IkxPopupWindow* popup : *GPopups) {
-      HWND ownerForm = TopLevelOf(popup->OwnerWindow());
-      if (ownerForm)
-        PostMessageW(ownerForm, WM_NCACTIVATE, 0, 0);
+      if (HWND form = OwnerForm(popup))
+        PostMessageW(form, WM_NCACTIVATE, 0, 0);
       if (!(popup->IsStandalone() && popup->Active()) && IsWindowEnabled(popup->PopupWindow())) {
-        popup->ClosePopup();
-        // A popup that does not leave the list would be met again forever.
-        if (Contains(popup))
-          RemovePopupWindow(popup);
+        CloseListed(popup);
+        popup->OwnerFocusChanged();
         restart = true;
         break;
       }
     }
+  }
+}
+
+void OwnerMovedOrHidden(HWND AWnd) {
+  bool restart = true;
+  while (restart && GPopups) {
+    restart = false;
+    for (IkxPopupWindow* popup : *GPopups) {
+      HWND owner = popup->OwnerWindow();
+      if (!popup->PopupWindow() || popup->IsDestroying() || !owner || popup->OwnerDestroying() ||
+          owner != AWnd || IsWindowVisible(owner))
+        continue;
+      CloseListed(popup);
+      restart = true;
+      break;
+    }
+  }
+}
+
+void FormDeactivating(HWND AWnd) {
+  bool block = GClosingByClick;
+  if (!block)
+    for (IkxPopupWindow* popup : *GPopups)
+      if (!popup->IsDestroying() && OwnerForm(popup) == AWnd) {
+        block = true;
+        break;
+      }
+  // The owner's form keeps its active caption while its popup is open.
+  if (block)
+    if (TgxMessagesController* controller = MessagesController())
+      controller->BlockMessage(AWnd);
+}
+
+void WndProcHook(int ACode, WPARAM, LPARAM ALParam, LRESULT&) {
+  if (ACode != HC_ACTION)
+    return;
+  const auto* info = reinterpret_cast<const CWPSTRUCT*>(ALParam);
+  if (TgxMessagesController* controller = MessagesController()) {
+    UINT message = info->message;
+    controller->BlockLockedMessage(info->hwnd, message);
+  }
+  if (!GPopups || GPopups->empty())
+    return;
+  switch (info->message) {
+  case WM_DESTROY:
+    PopupDestroyed(info->hwnd);
+    break;
+  case WM_CLOSE:
+    PopupClosing(info->hwnd);
+    break;
+  case WM_SHOWWINDOW:
+    if (info->wParam == 0)
+      OwnerHidden(info->hwnd);
+    break;
+  case WM_ACTIVATEAPP:
+    if (info->wParam == 0)
+      ApplicationDeactivated();
+    break;
+  case WM_WINDOWPOSCHANGED:
+    OwnerMovedOrHidden(info->hwnd);
+    break;
+  case WM_NCACTIVATE:
+    if (info->wParam == 0)
+      FormDeactivating(info->hwnd);
+    break;
+  default:
+    break;
   }
 }
 
@@ -171,6 +312,10 @@ void RemovePopupWindow(IkxPopupWindow* APopup) {
     GPopups->erase(it);
 }
 
+bool IsControlWindowWithChildren(HWND AControl, HWND AWnd) {
+  return BelongsWithChildren(AControl, AWnd, 0);
+}
+
 bool ClosingByClick() {
   return GClosingByClick;
 }
@@ -187,9 +332,17 @@ void KxContainerStartup() {
     }
     GPopups = new std::vector<IkxPopupWindow*>();
     if (!HooksDisabled) {
-      AddThreadHookProc(TgxHookType::htWndProc, WndProcHook);
-      AddThreadHookProc(TgxHookType::htGetMessage, GetMessageHook);
-      AddThreadHookProc(TgxHookType::htMouse, MouseHook);
+      try {
+        AddThreadHookProc(TgxHookType::htWndProc, WndProcHook);
+        AddThreadHookProc(TgxHookType::htGetMessage, GetMessageHook);
+        AddThreadHookProc(TgxHookType::htMouse, MouseHook);
+      } catch (...) {
+        // All three or none: a refused hook takes the others back.
+        RemoveThreadHookProc(MouseHook);
+        RemoveThreadHookProc(GetMessageHook);
+        RemoveThreadHookProc(WndProcHook);
+        throw;
+      }
       GHooksAdded = true;
       LedgerRegistration(L"ThreadHookProc", L"PopupWndProc", true);
       LedgerRegistration(L"ThreadHookProc", L"PopupGetMessage", true);

@@ -32,6 +32,18 @@ public:
   virtual bool HandleSysKey(WPARAM AKey) = 0;
   // Asked about a click that closes the popup; true swallows the click.
   virtual bool ConsumesClosingClick(HWND AWindow, UINT AMessage, POINT APoint) = 0;
+  // Destroying the popup's window ends the application.
+  virtual bool TerminateOnDestroy() const { return false; }
+  // The form's close query: false keeps the popup open.
+  virtual bool CloseQuery() { return true; }
+  // The form's close; a popup closes itself by default.
+  virtual void Close() { ClosePopup(); }
+  // The popup, or the control that opened it, is being destroyed.
+  virtual bool IsDestroying() const { return false; }
+  virtual bool OwnerDestroying() const { return false; }
+  // The popup closed because the application lost activation: an owner
+  // that is a container hears that its focus changed.
+  virtual void OwnerFocusChanged() {}
 
   bool ClosedByOwnerClick = false;
   int CloseLockCount = 0;
@@ -45,6 +57,10 @@ protected:
 std::vector<IkxPopupWindow*>* PopupWindowList();
 void AddPopupWindow(IkxPopupWindow* APopup);
 void RemovePopupWindow(IkxPopupWindow* APopup);
+// AWnd belongs to the control window AControl with its children: its
+// window, a descendant window, or the window (or a descendant) of a listed
+// popup opened by AControl or one of its descendants.
+bool IsControlWindowWithChildren(HWND AControl, HWND AWnd);
 // True while the mouse hook closes a popup.
 bool ClosingByClick();
 // When true at load, the popup hooks are not registered.

@@ -1,11 +1,16 @@
 #include "kx-controls.h"
 #include "edit-controls-units.h"
+#include "kx-control.h"
 
+#include "gx-core.h"
 #include "resource-ledger.h"
 #include "timers.h"
 #include "unit-steps.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -77,6 +82,28 @@ void TrackingTick(IkxMouseTrackingCaller* ACaller) {
   ACaller->TrackedMouseLeave();
 }
 
+TgxMessagesController* GMessagesController = nullptr;
+// The one active block: its window and the procedure it gets back.
+HWND GBlockedWindow = nullptr;
+WNDPROC GBlockedOldProc = nullptr;
+
+void EndBlock() {
+  if (GBlockedWindow && IsWindow(GBlockedWindow))
+    SetWindowLongPtrW(GBlockedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GBlockedOldProc));
+  GBlockedWindow = nullptr;
+  GBlockedOldProc = nullptr;
+}
+
+LRESULT CALLBACK BlockingProc(HWND AWnd, UINT AMsg, WPARAM AWParam, LPARAM ALParam) {
+  if (AWnd != GBlockedWindow) {
+    // Another window of the class cannot reach here; pass it on anyway.
+    return GBlockedOldProc ? CallWindowProcW(GBlockedOldProc, AWnd, AMsg, AWParam, ALParam)
+                           : DefWindowProcW(AWnd, AMsg, AWParam, ALParam);
+  }
+  EndBlock();
+  return 1;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -124,6 +151,150 @@ TkxSystemController* SystemController() {
 
 UINT KxRegisteredMessage(int AIndex) {
   return AIndex >= 0 && AIndex < 2 ? GRegisteredMessages[AIndex] : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Message blocking
+
+TgxMessagesController::~TgxMessagesController() {
+  EndBlock();
+}
+
+bool TgxMessagesController::IsMessageInQueue(HWND AWnd, UINT AMessage) {
+  MSG msg;
+  return PeekMessageW(&msg, AWnd, AMessage, AMessage, PM_NOREMOVE | PM_NOYIELD) &&
+         msg.hwnd == AWnd;
+}
+
+bool TgxMessagesController::KillMessages(HWND AWnd, UINT AMin, UINT AMax, bool AKillAll) {
+  if (AMax == 0)
+    AMax = AMin;
+  bool removed = false;
+  MSG msg;
+  while (PeekMessageW(&msg, AWnd, AMin, AMax, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    removed = true;
+    if (!AKillAll)
+      break;
+  }
+  return removed;
+}
+
+bool TgxMessagesController::IsMessageLocked(UINT AMessage) const {
+  return std::find(FLockedMessages.begin(), FLockedMessages.end(), AMessage) !=
+         FLockedMessages.end();
+}
+
+void TgxMessagesController::LockMessages(std::initializer_list<UINT> AMessages) {
+  FLockedMessages.insert(FLockedMessages.end(), AMessages.begin(), AMessages.end());
+}
+
+void TgxMessagesController::UnlockMessages(std::initializer_list<UINT> AMessages) {
+  for (UINT message : AMessages) {
+    auto it = std::find(FLockedMessages.begin(), FLockedMessages.end(), message);
+    if (it != FLockedMessages.end())
+      FLockedMessages.erase(it);
+  }
+}
+
+void TgxMessagesController::BlockMessage(HWND AHandle) {
+  if (GBlockedWindow)
+    throw EgxException("gxLockMessage fails");
+  if (!AHandle || !IsWindow(AHandle))
+    return;
+  GBlockedOldProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(AHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BlockingProc)));
+  GBlockedWindow = AHandle;
+}
+
+void TgxMessagesController::BlockLockedMessage(HWND AHandle, UINT& AMessage) {
+  if (!IsMessageLocked(AMessage))
+    return;
+  BlockMessage(AHandle);
+  AMessage = WM_NULL;
+}
+
+HWND TgxMessagesController::BlockedWindow() {
+  return GBlockedWindow;
+}
+
+TgxMessagesController* MessagesController() {
+  if (!GMessagesController && !GFinalized)
+    GMessagesController = new TgxMessagesController();
+  return GMessagesController;
+}
+
+// ---------------------------------------------------------------------------
+// Free routines
+
+void SafeGetCursorPos(POINT& AP) {
+  if (!GetCursorPos(&AP))
+    AP = POINT{0, 0};
+}
+
+bool IsWithinDragThreshold(POINT AMouseDownPos, int AX, int AY) {
+  return std::abs(AMouseDownPos.x - AX) < GetSystemMetrics(SM_CXDRAG) &&
+         std::abs(AMouseDownPos.y - AY) < GetSystemMetrics(SM_CYDRAG);
+}
+
+int DetectMouseDrag(HWND AWnd, POINT AP) {
+  const int dx = GetSystemMetrics(SM_CXDRAG), dy = GetSystemMetrics(SM_CYDRAG);
+  const RECT square{AP.x - dx, AP.y - dy, AP.x + dx, AP.y + dy};
+  SetCapture(AWnd);
+  int result = 2;
+  bool done = false;
+  while (!done && GetCapture() == AWnd) {
+    MSG msg;
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0)
+        PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      if (msg.wParam == VK_ESCAPE) {
+        result = 2;
+        done = true;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (msg.hwnd == AWnd) {
+        POINT p{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+        ClientToScreen(AWnd, &p);
+        if (!PtInRect(&square, p)) {
+          result = 1;
+          done = true;
+        }
+      }
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      result = 0;
+      done = true;
+      break;
+    default:
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (GetCapture() == AWnd)
+    ReleaseCapture();
+  return result;
+}
+
+bool IsChildStyleWindow(HWND AWnd) {
+  return (GetWindowLongPtrW(AWnd, GWL_STYLE) & WS_CHILD) != 0;
+}
+
+bool CtrlKeyDown() {
+  return GetAsyncKeyState(VK_CONTROL) < 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -185,6 +356,11 @@ void KxControlsStartup() {
       if (GRegisteredMessages[i])
         LedgerRegistration(L"WindowMessage", kkxRegisteredMessageNames[i], true);
     }
+    // The class group of streamed controls takes the child components.
+    if (!TClassRegistry::IsRegistered(L"TkxControlChildComponent")) {
+      RegisterKxControlClasses();
+      LedgerRegistration(L"Class", L"TkxControlChildComponent", true);
+    }
     GSystemController = new TkxSystemController();
   } catch (...) {
   }
@@ -195,6 +371,12 @@ void KxControlsShutdown() {
     GFinalized = true;
     delete GSystemController;
     GSystemController = nullptr;
+    delete GMessagesController;
+    GMessagesController = nullptr;
+    if (TClassRegistry::IsRegistered(L"TkxControlChildComponent")) {
+      UnregisterKxControlClasses();
+      LedgerRegistration(L"Class", L"TkxControlChildComponent", false);
+    }
     // Tracking left running when the module goes would tick into freed
     // code: every leftover timer is stopped and freed.
     if (GTrackingList) {

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 // The control unit's window services: the hidden message window, the
 // system controller that runs the main-thread call queue, the screen
@@ -87,3 +89,52 @@ void StopMouseTracking(IkxMouseTrackingCaller* ACaller);
 bool IsMouseTrackingActive(IkxMouseTrackingCaller* ACaller);
 // How many callers are tracked now.
 size_t MouseTrackingCount();
+
+// Message blocking: one window at a time may have its next message
+// swallowed, and messages may be marked as locked so that a hook blocks
+// their delivery.
+class TgxMessagesController {
+public:
+  TgxMessagesController() = default;
+  TgxMessagesController(const TgxMessagesController&) = delete;
+  TgxMessagesController& operator=(const TgxMessagesController&) = delete;
+  // A block still waiting gives the window its own procedure back.
+  ~TgxMessagesController();
+
+  // Whether exactly AMessage waits in the thread's queue for AWnd.
+  bool IsMessageInQueue(HWND AWnd, UINT AMessage);
+  // Removes queued messages for AWnd in AMin..AMax (AMax 0: AMin alone),
+  // only the first unless AKillAll; a WM_QUIT met is posted again and ends
+  // the removal. True when something else was removed.
+  bool KillMessages(HWND AWnd, UINT AMin, UINT AMax = 0, bool AKillAll = false);
+  bool IsMessageLocked(UINT AMessage) const;
+  void LockMessages(std::initializer_list<UINT> AMessages);
+  void UnlockMessages(std::initializer_list<UINT> AMessages);
+  // The next message the window receives is answered 1 and goes no
+  // further; raises EgxException "gxLockMessage fails" while a block is
+  // active.
+  void BlockMessage(HWND AHandle);
+  // Blocks the delivery of a locked message and turns it into WM_NULL.
+  void BlockLockedMessage(HWND AHandle, UINT& AMessage);
+  // The window whose next message is swallowed, or nullptr.
+  static HWND BlockedWindow();
+
+private:
+  std::vector<UINT> FLockedMessages;
+};
+
+// Made on first use while the control unit is loaded; nullptr after unload.
+TgxMessagesController* MessagesController();
+
+// The cursor position; (0, 0) when the system cannot tell it.
+void SafeGetCursorPos(POINT& AP);
+// Both distances from the press are smaller than the system's drag
+// threshold.
+bool IsWithinDragThreshold(POINT AMouseDownPos, int AX, int AY);
+// Runs the drag detection loop on AWnd from the screen point AP: 0 the
+// button was released, 1 the mouse left the threshold square, 2 cancelled.
+int DetectMouseDrag(HWND AWnd, POINT AP);
+// AWnd's style has WS_CHILD.
+bool IsChildStyleWindow(HWND AWnd);
+// The Ctrl key is down now.
+bool CtrlKeyDown();

@@ -12,7 +12,7 @@
 
 namespace {
 
-TkxRegisteredClasses* GPropertiesRegistry = nullptr;
+TkxEditPropertiesClasses* GPropertiesRegistry = nullptr;
 TkxFilterEditsController* GFilterEdits = nullptr;
 TkxEditStyleController* GDefaultStyleController = nullptr;
 TkxEditStyleController* GContainerStyleController = nullptr;
@@ -65,20 +65,20 @@ void UnregisterFilterHelper(const TEditorKind& AKind) {
 
 // ---------------------------------------------------------------------------
 
-void TkxRegisteredClasses::SetSorted(bool AValue) {
+void TkxEditPropertiesClasses::SetSorted(bool AValue) {
   FSorted = AValue;
   if (FSorted)
     Sort();
 }
 
-void TkxRegisteredClasses::Sort() {
+void TkxEditPropertiesClasses::Sort() {
   std::stable_sort(FItems.begin(), FItems.end(),
-                   [](const TkxRegisteredClass& A, const TkxRegisteredClass& B) {
+                   [](const TkxEditPropertiesClass& A, const TkxEditPropertiesClass& B) {
                      return CompareIgnoringCase(A.Description, B.Description) < 0;
                    });
 }
 
-void TkxRegisteredClasses::Register(const std::wstring& AClassName,
+void TkxEditPropertiesClasses::Register(const std::wstring& AClassName,
                                     const std::wstring& ADescription) {
   for (const auto& item : FItems)
     if (item.ClassName == AClassName)
@@ -88,23 +88,23 @@ void TkxRegisteredClasses::Register(const std::wstring& AClassName,
     Sort();
 }
 
-void TkxRegisteredClasses::Unregister(const std::wstring& AClassName) {
+void TkxEditPropertiesClasses::Unregister(const std::wstring& AClassName) {
   FItems.erase(
       std::remove_if(FItems.begin(), FItems.end(),
-                     [&](const TkxRegisteredClass& A) { return A.ClassName == AClassName; }),
+                     [&](const TkxEditPropertiesClass& A) { return A.ClassName == AClassName; }),
       FItems.end());
 }
 
-std::vector<std::wstring> TkxRegisteredClasses::ClassNames() const {
+std::vector<std::wstring> TkxEditPropertiesClasses::ClassNames() const {
   std::vector<std::wstring> names;
   for (const auto& item : FItems)
     names.push_back(item.ClassName);
   return names;
 }
 
-TkxRegisteredClasses* EditPropertiesClassRegistry() {
+TkxEditPropertiesClasses* EditPropertiesClassRegistry() {
   if (!GPropertiesRegistry && !GEditFinalized) {
-    GPropertiesRegistry = new TkxRegisteredClasses();
+    GPropertiesRegistry = new TkxEditPropertiesClasses();
     GPropertiesRegistry->SetSorted(true);
   }
   return GPropertiesRegistry;

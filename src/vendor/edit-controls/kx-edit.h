@@ -11,32 +11,33 @@
 // The screen-cursor slot of the mouse-wheel cursor.
 constexpr int kkxMouseWheelCursorSlot = 4101;
 
-struct TkxRegisteredClass {
+struct TkxEditPropertiesClass {
   std::wstring ClassName;
   std::wstring Description;
 };
 
-// Classes with descriptions, optionally kept sorted by description
-// (ignoring letter case); each class is added once.
-class TkxRegisteredClasses {
+// The edit-properties classes by name with their descriptions, optionally
+// kept sorted by description (ignoring letter case); each class is added
+// once. The kinds are known by name only, as no editor control is made.
+class TkxEditPropertiesClasses {
 public:
   void SetSorted(bool AValue);
   void Register(const std::wstring& AClassName, const std::wstring& ADescription);
   void Unregister(const std::wstring& AClassName);
   size_t Count() const { return FItems.size(); }
-  const TkxRegisteredClass& Item(size_t AIndex) const { return FItems.at(AIndex); }
+  const TkxEditPropertiesClass& Item(size_t AIndex) const { return FItems.at(AIndex); }
   // The entries' class names in their order.
   std::vector<std::wstring> ClassNames() const;
 
 private:
   void Sort();
-  std::vector<TkxRegisteredClass> FItems;
+  std::vector<TkxEditPropertiesClass> FItems;
   bool FSorted = false;
 };
 
 // The registry of edit-properties classes, sorted by description; made on
 // first use, nullptr after the edit unit's unload.
-TkxRegisteredClasses* EditPropertiesClassRegistry();
+TkxEditPropertiesClasses* EditPropertiesClassRegistry();
 
 // Maps an edit-properties class to its filter helper class.
 class TkxFilterEditsController {
