@@ -526,6 +526,16 @@ void TgxInplaceEdit::InitDataDefinition() {
   FDataDefinition->OnUpdateData = [this] { SaveEditValue(); };
 }
 
+void TgxInplaceEdit::InitEditStyle() {
+  TgxEditStyle* style;
+  if (IgxEditContainer* container = Container())
+    style = container->CreateEditStyle(this);
+  else
+    style = EditClass().CreateEditStyle(this);
+  delete FStyle;
+  FStyle = style;
+}
+
 bool TgxInplaceEdit::CanFocus() const {
   if (!EditClass().IsInplace())
     return TWinControl::CanFocus();
@@ -1260,7 +1270,9 @@ void TgxInplaceEdit::WndProc(TMessage& AMessage) {
     WORD key = WORD(AMessage.WParam);
     KeyDown(key, KeyShift());
     AMessage.Result = 0;
-    if (key == 0 || inplace)
+    // An editor with an edit window of its own moves its caret and deletes
+    // with the keys the container left it.
+    if (key == 0 || (inplace && !IsEditClass()))
       return;
     AMessage.WParam = key;
     break;

@@ -348,6 +348,9 @@ public:
   virtual void ContainerDblClick() {}
 
   bool IsInitEdit() const { return FInitEdit; }
+  // Whether one click on a check cell toggles it at once; a container with
+  // that setting answers it here.
+  virtual bool SingleClickCheckEdit() const { return false; }
   std::function<void(TControl* ASender, WORD& AKey, TShiftState AShift)> OnEditKeyDown;
 
 private:
@@ -601,6 +604,11 @@ protected:
   // exists, so a kind whose CreateDataDefinition makes one runs it again
   // from its own constructor.
   void InitDataDefinition();
+  // Makes the editor's style again, as the constructor does: the base
+  // constructor runs before a derived kind exists and so makes the base
+  // kind's style; a kind with a style class of its own calls this from its
+  // own constructor.
+  void InitEditStyle();
 
   TgxEditDataDefinition* FDataDefinition = nullptr;
   bool FInternalChanging = false;

@@ -1,4 +1,5 @@
 #include "gx-container.h"
+#include "gx-container-control.h"
 #include "gx-utils.h"
 
 #include "application.h"
@@ -833,6 +834,213 @@ TEST_F(RegIni, EraseRemovesEverySectionBeginningWithThePathCaseSensitively) {
   wrapper.WriteString(L"Grid", L"Key", L"1");
   wrapper.Erase(L"Grid");
   EXPECT_EQ(wrapper.ReadString(L"Grid", L"Key", L"-"), L"1");
+}
+
+// --- the container control and its hint window -----------------------------------------
+
+// A container that counts the scroll requests it gets.
+class TCountingContainer : public TCustomgxContainer {
+public:
+  using TCustomgxContainer::TCustomgxContainer;
+  std::vector<WPARAM> Scrolls;
+
+protected:
+  void CreateParams(TCreateParams& AParams) override {
+    TCustomgxContainer::CreateParams(AParams);
+    AParams.Style |= WS_VSCROLL | WS_HSCROLL;
+  }
+  void WndProc(TMessage& AMessage) override {
+    if (AMessage.Msg == WM_VSCROLL)
+      Scrolls.push_back(LOWORD(AMessage.WParam));
+    TCustomgxContainer::WndProc(AMessage);
+  }
+};
+
+class ContainerControl : public EditorTest {
+protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    Owner = std::make_unique<TComponent>(nullptr);
+    Form = new TWinControl(Owner.get());
+    Form->SetBounds(80, 80, 320, 200);
+    Box = new TCountingContainer(Owner.get());
+    Box->SetBounds(10, 10, 280, 160);
+    Box->SetParent(Form);
+    Form->Show();
+    harness::PumpMessages();
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &FWheelLines, 0);
+  }
+  void TearDown() override {
+    SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, FWheelLines, nullptr, 0);
+    Owner.reset();
+    ReleaseApplication();
+    EditorTest::TearDown();
+  }
+  void ReleaseShared() override {
+    EditorTest::ReleaseShared();
+    FinalizeControls();
+  }
+  std::unique_ptr<TComponent> Owner;
+  TWinControl* Form = nullptr;
+  TCountingContainer* Box = nullptr;
+
+private:
+  UINT FWheelLines = 3;
+};
+
+struct TWheelCase {
+  const char* Name;
+  UINT Lines;
+  short Delta;
+  std::vector<WPARAM> Expected;
+};
+
+class ContainerWheel : public ContainerControl, public ::testing::WithParamInterface<TWheelCase> {};
+
+TEST_P(ContainerWheel, ANotchScrollsTheSystemsLineCountInItsDirection) {
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, GetParam().Lines, nullptr, 0));
+  SendMessageW(Box->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(GetParam().Delta)), 0);
+  EXPECT_EQ(Box->Scrolls, GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ContainerControl, ContainerWheel,
+    ::testing::Values(TWheelCase{"ThreeLinesUp", 3, WHEEL_DELTA, {SB_LINEUP, SB_LINEUP, SB_LINEUP}},
+                      TWheelCase{"OneLineDown", 1, -WHEEL_DELTA, {SB_LINEDOWN}},
+                      TWheelCase{"NoLines", 0, WHEEL_DELTA, {}}),
+    [](const ::testing::TestParamInfo<TWheelCase>& AInfo) {
+      return std::string(AInfo.param.Name);
+    });
+
+TEST_F(ContainerControl, ScrollInfoSetThroughTheContainerReadsBackAndAnswersThePosition) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_ALL;
+  info.nMin = 0;
+  info.nMax = 99;
+  info.nPage = 10;
+  info.nPos = 30;
+  EXPECT_EQ(Box->SetScrollInfo(SB_VERT, info, true), 30);
+  SCROLLINFO read{};
+  read.cbSize = sizeof(read);
+  read.fMask = SIF_ALL;
+  ASSERT_TRUE(Box->GetScrollInfo(SB_VERT, read));
+  EXPECT_EQ(read.nMax, 99);
+  EXPECT_EQ(read.nPage, 10u);
+  EXPECT_EQ(read.nPos, 30);
+  // A position past the last page is brought back by the bar.
+  info.nPos = 500;
+  EXPECT_EQ(Box->SetScrollInfo(SB_VERT, info, false), 90);
+}
+
+TEST_F(ContainerControl, OnlyAChangedScrollBarStyleMakesANewWindow) {
+  EXPECT_EQ(FlatScrollBarMode(ssRegular), 0);
+  EXPECT_EQ(FlatScrollBarMode(ssFlat), 1);
+  EXPECT_EQ(FlatScrollBarMode(ssHotTrack), 2);
+  HWND first = Box->Handle();
+  Box->SetScrollBarStyle(ssRegular);
+  EXPECT_EQ(Box->Handle(), first);
+  Box->SetScrollBarStyle(ssHotTrack);
+  EXPECT_EQ(Box->ScrollBarStyle(), ssHotTrack);
+  EXPECT_TRUE(IsWindow(Box->Handle()));
+  EXPECT_FALSE(IsWindow(first)) << "the old window went";
+}
+
+TEST_F(ContainerControl, TheLiveEditorOfTheFocusedCellAsksItsContainerControl) {
+  auto* editor = new TTextEdit(Box);
+  editor->SetParent(Box);
+  EXPECT_EQ(editor->Container(), static_cast<IgxEditContainer*>(Box));
+  EXPECT_EQ(Box->GetDefaultPopupBorderStyle(xbs3D), pbFrame3D);
+  EXPECT_FALSE(Box->ReadOnly());
+  Box->SetSingleClickCheckEdit(true);
+  EXPECT_TRUE(static_cast<IgxEditContainer*>(Box)->SingleClickCheckEdit())
+      << "the check editor asks the setting through the container's hooks";
+  Box->BeginInitEdit();
+  EXPECT_TRUE(Box->IsInitEdit());
+  Box->EndInitEdit();
+  EXPECT_FALSE(Box->IsInitEdit());
+  Box->SetColor(clYellow);
+  EXPECT_EQ(Box->GetEditorColor(), clYellow);
+  editor->SetActive(true);
+  editor->Move(RECT{20, 30, 140, 50});
+  harness::PumpMessages();
+  EXPECT_TRUE(editor->IsVisible());
+  EXPECT_EQ(editor->Left(), 18);
+  // Keys the editor hands on reach the container's own handler.
+  std::vector<WORD> keys;
+  Box->OnEditKeyDown = [&](TControl* ASender, WORD& AKey, TShiftState) {
+    EXPECT_EQ(ASender, Box);
+    keys.push_back(AKey);
+  };
+  WORD key = VK_F2;
+  Box->DoEditKeyDown(key, 0);
+  EXPECT_EQ(keys, std::vector<WORD>{VK_F2});
+}
+
+class HintWindow : public ContainerControl {
+protected:
+  void SetUp() override {
+    ContainerControl::SetUp();
+    Hint = new TgxContainerHintWindow(Owner.get());
+    Font.SetName(L"Tahoma");
+  }
+  RECT HintRect() {
+    RECT rect{};
+    GetWindowRect(Hint->Handle(), &rect);
+    return rect;
+  }
+  TgxContainerHintWindow* Hint = nullptr;
+  TFont Font;
+};
+
+TEST_F(HintWindow, AHintNearTheBottomRightCornerMovesUpAndLeftOntoItsMonitor) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  const POINT corner{GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5};
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(corner, MONITOR_DEFAULTTONEAREST), &monitor));
+  Hint->ActivateHint(corner, L"The whole text of a clipped cell", Font);
+  harness::PumpMessages();
+  const RECT rect = HintRect();
+  EXPECT_TRUE(IsWindowVisible(Hint->Handle()));
+  EXPECT_EQ(rect.right, monitor.rcMonitor.right);
+  EXPECT_EQ(rect.bottom, monitor.rcMonitor.bottom);
+  EXPECT_GT(rect.right - rect.left, 6);
+  EXPECT_NE(GetActiveWindow(), Hint->Handle()) << "a hint never takes the focus";
+  EXPECT_EQ(SendMessageW(Hint->Handle(), WM_NCHITTEST, 0, MAKELPARAM(rect.left + 2, rect.top + 2)),
+            LRESULT(HTTRANSPARENT));
+  const DWORD style = DWORD(GetWindowLongPtrW(Hint->Handle(), GWL_STYLE));
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_FALSE(style & WS_BORDER);
+  EXPECT_TRUE(GetWindowLongPtrW(Hint->Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+
+  Hint->HideHint();
+  EXPECT_FALSE(IsWindowVisible(Hint->Handle()));
+  const RECT hidden = HintRect();
+  EXPECT_EQ(hidden.right - hidden.left, rect.right - rect.left) << "hiding keeps the size";
+}
+
+TEST_F(HintWindow, AHintLargerThanTheMonitorKeepsItsTopLeftCornerOnIt) {
+  std::wstring text;
+  for (int i = 0; i < 400; ++i)
+    text += L"word ";
+  const POINT start{40, 40};
+  Hint->ActivateHintEx(start, 0, text, Font, false);
+  const RECT rect = HintRect();
+  const int screen = GetSystemMetrics(SM_CXSCREEN);
+  EXPECT_LE(rect.right - rect.left, screen + 6) << "a width of 0 wraps at the desktop width";
+  EXPECT_GT(rect.bottom - rect.top, 40) << "the text wrapped onto several lines";
+  EXPECT_GE(rect.left, 0);
+  EXPECT_GE(rect.top, 0);
+}
+
+TEST_F(HintWindow, ANarrowWidthWrapsTheTextWithinIt) {
+  Hint->ActivateHintEx(POINT{100, 100}, 80, L"several words that cannot fit in one line", Font,
+                       false);
+  const RECT rect = HintRect();
+  EXPECT_LE(rect.right - rect.left, 80 + 6);
+  EXPECT_EQ(rect.left, 100);
+  EXPECT_EQ(rect.top, 100);
+  EXPECT_EQ(Hint->Font().Name(), L"Tahoma");
 }
 
 } // namespace
