@@ -5,14 +5,18 @@
 #include "forms.h"
 #include "graphics.h"
 #include "gx-container.h"
+#include "gx-resources.h"
+#include "gx-text-edit.h"
 #include "inspector-units.h"
 #include "instrument-controls.h"
 #include "instrument-panel.h"
 #include "look-and-feel-units.h"
 #include "page-control-units.h"
+#include "tree-list-drawing.h"
 #include "xp-button-edit.h"
 #include "xp-buttons.h"
 #include "xp-controls.h"
+#include "xp-history-edit.h"
 #include "xp-list-box.h"
 #include "xp-progress.h"
 #include "xp-sections.h"
@@ -73,10 +77,19 @@ const std::vector<TUnitStep>& Table() {
     // The edits' transparency hook, shared glyphs and context menu, freed
     // before the XP layer goes.
     steps.push_back(kXPEditsUnitStep);
+    // The history edits' shared registry object.
+    steps.push_back(kXPExtEditsUnitStep);
     // The in-place editor library's shared brushes and default style
     // controller, after the XP layer they draw beside.
     steps.push_back(kGxUtilsUnitStep);
     steps.push_back(kGxContainerUnitStep);
+    // The text editors' rich-edit library and context-menu captions.
+    steps.push_back(kGxEditorUnitStep);
+    // The editor unit's hand cursor, texts, default check style controller
+    // and picture lists, after the editor base they stand on.
+    steps.push_back(kGxExEditorsUnitStep);
+    // The tree list's cursors, shared bitmaps and measuring context.
+    steps.push_back(kGxTreeListUnitStep);
     // The painting library up to the composition binding: what the edit
     // control library's first units stand on (repository, themes, Office
     // 2003 colours, painters and the root look and feel).

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-// ---- TgxVariant ---------------------------------------------------------------
+// ---- TgxNodeVariant ---------------------------------------------------------------
 
-TgxVariant::TgxVariant(const std::wstring& AText) {
+TgxNodeVariant::TgxNodeVariant(const std::wstring& AText) {
   VariantInit(&FValue);
   const BSTR text = SysAllocStringLen(AText.data(), UINT(AText.size()));
   if (!text)
@@ -13,19 +13,19 @@ TgxVariant::TgxVariant(const std::wstring& AText) {
   V_BSTR(&FValue) = text;
 }
 
-TgxVariant::TgxVariant(int32_t AValue) {
+TgxNodeVariant::TgxNodeVariant(int32_t AValue) {
   VariantInit(&FValue);
   V_VT(&FValue) = VT_I4;
   V_I4(&FValue) = AValue;
 }
 
-TgxVariant::TgxVariant(const TgxVariant& AOther) {
+TgxNodeVariant::TgxNodeVariant(const TgxNodeVariant& AOther) {
   VariantInit(&FValue);
   if (FAILED(VariantCopy(&FValue, const_cast<VARIANT*>(&AOther.FValue))))
     throw EConvertError("The value cannot be copied");
 }
 
-TgxVariant& TgxVariant::operator=(const TgxVariant& AOther) {
+TgxNodeVariant& TgxNodeVariant::operator=(const TgxNodeVariant& AOther) {
   if (this != &AOther) {
     VARIANT copy;
     VariantInit(&copy);
@@ -37,7 +37,7 @@ TgxVariant& TgxVariant::operator=(const TgxVariant& AOther) {
   return *this;
 }
 
-std::wstring TgxVariant::AsText() const {
+std::wstring TgxNodeVariant::AsText() const {
   const VARTYPE vt = V_VT(&FValue);
   if (vt == VT_EMPTY || vt == VT_NULL)
     return {};
@@ -544,11 +544,11 @@ void TgxTreeListNode::SetStrings(int AColumn, const std::wstring& AValue) {
   FOwner->SetNodeString(this, AColumn, AValue);
 }
 
-TgxVariant TgxTreeListNode::Values(int AColumn) {
+TgxNodeVariant TgxTreeListNode::Values(int AColumn) {
   return FOwner->GetNodeVariant(this, AColumn);
 }
 
-void TgxTreeListNode::SetValues(int AColumn, const TgxVariant& AValue) {
+void TgxTreeListNode::SetValues(int AColumn, const TgxNodeVariant& AValue) {
   FOwner->SetNodeVariant(this, AColumn, AValue);
 }
 

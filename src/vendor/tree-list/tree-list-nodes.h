@@ -37,14 +37,14 @@ enum TgxTreeListNodeAttachMode : uint8_t {
 using TgxTreeListNodes = std::vector<TgxTreeListNode*>;
 
 // A VARIANT that owns its contents and copies them.
-class TgxVariant {
+class TgxNodeVariant {
 public:
-  TgxVariant() { VariantInit(&FValue); }
-  explicit TgxVariant(const std::wstring& AText);
-  explicit TgxVariant(int32_t AValue);
-  TgxVariant(const TgxVariant& AOther);
-  TgxVariant& operator=(const TgxVariant& AOther);
-  ~TgxVariant() { VariantClear(&FValue); }
+  TgxNodeVariant() { VariantInit(&FValue); }
+  explicit TgxNodeVariant(const std::wstring& AText);
+  explicit TgxNodeVariant(int32_t AValue);
+  TgxNodeVariant(const TgxNodeVariant& AOther);
+  TgxNodeVariant& operator=(const TgxNodeVariant& AOther);
+  ~TgxNodeVariant() { VariantClear(&FValue); }
 
   const VARIANT& Get() const { return FValue; }
   VARIANT& Get() { return FValue; }
@@ -163,8 +163,8 @@ public:
   // ---- values -------------------------------------------------------------
   virtual std::wstring GetNodeString(TgxTreeListNode* ANode, int AColumn) = 0;
   virtual void SetNodeString(TgxTreeListNode* ANode, int AColumn, const std::wstring& AValue) = 0;
-  virtual TgxVariant GetNodeVariant(TgxTreeListNode* ANode, int AColumn) = 0;
-  virtual void SetNodeVariant(TgxTreeListNode* ANode, int AColumn, const TgxVariant& AValue) = 0;
+  virtual TgxNodeVariant GetNodeVariant(TgxTreeListNode* ANode, int AColumn) = 0;
+  virtual void SetNodeVariant(TgxTreeListNode* ANode, int AColumn, const TgxNodeVariant& AValue) = 0;
   virtual int GetColumnCount() const = 0;
   virtual int GetNodeImageIndex(TgxTreeListNode* ANode) = 0;
   virtual int GetNodeSelectedIndex(TgxTreeListNode* ANode) = 0;
@@ -249,8 +249,8 @@ public:
   // ---- values and state ---------------------------------------------------
   std::wstring Strings(int AColumn);
   void SetStrings(int AColumn, const std::wstring& AValue);
-  TgxVariant Values(int AColumn);
-  void SetValues(int AColumn, const TgxVariant& AValue);
+  TgxNodeVariant Values(int AColumn);
+  void SetValues(int AColumn, const TgxNodeVariant& AValue);
   int CountValues() const { return FOwner->GetColumnCount(); }
   int ImageIndex();
   void SetImageIndex(int AValue);

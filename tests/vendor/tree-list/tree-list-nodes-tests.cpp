@@ -146,10 +146,10 @@ public:
   void SetNodeString(TgxTreeListNode* ANode, int AColumn, const std::wstring& AValue) override {
     Text(ANode)->SetText(AColumn, AValue);
   }
-  TgxVariant GetNodeVariant(TgxTreeListNode* ANode, int AColumn) override {
-    return TgxVariant(Text(ANode)->Text(AColumn));
+  TgxNodeVariant GetNodeVariant(TgxTreeListNode* ANode, int AColumn) override {
+    return TgxNodeVariant(Text(ANode)->Text(AColumn));
   }
-  void SetNodeVariant(TgxTreeListNode* ANode, int AColumn, const TgxVariant& AValue) override {
+  void SetNodeVariant(TgxTreeListNode* ANode, int AColumn, const TgxNodeVariant& AValue) override {
     Text(ANode)->SetText(AColumn, AValue.AsText());
   }
   int GetColumnCount() const override { return 3; }
@@ -545,12 +545,12 @@ TEST_F(TreeListNodes, TextNodesGrowTheirTextsOnDemand) {
   EXPECT_EQ(a->Strings(-1), L"");
   EXPECT_THROW(a->SetStrings(-1, L"x"), EListError);
   // Values are texts: an integer written comes back as its text.
-  a->SetValues(2, TgxVariant(int32_t(42)));
+  a->SetValues(2, TgxNodeVariant(int32_t(42)));
   EXPECT_EQ(a->Strings(2), L"42");
-  const TgxVariant value = a->Values(2);
+  const TgxNodeVariant value = a->Values(2);
   EXPECT_EQ(V_VT(&value.Get()), VT_BSTR);
   EXPECT_EQ(value.AsText(), L"42");
-  a->SetValues(2, TgxVariant());
+  a->SetValues(2, TgxNodeVariant());
   EXPECT_EQ(a->Strings(2), L"");
   EXPECT_EQ(a->CountValues(), 3);
   a->SetImageIndex(4);
