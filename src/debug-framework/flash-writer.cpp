@@ -86,6 +86,11 @@ HRESULT STDMETHODCALLTYPE TVEKAbstractRemoteExecuteBaseDriver::QueryInterface(RE
     AddRef();
     return S_OK;
   }
+  if (AObject && IsEqualIID(AIid, IID_IRemoteExecuteWriterObject)) {
+    *AObject = this;
+    AddRef();
+    return S_OK;
+  }
   return TAbstractFlashWriter::QueryInterface(AIid, AObject);
 }
 

@@ -62,6 +62,13 @@ enum : uint32_t {
   eRemoteCmd_EraseAll = 58,
 };
 
+// Asked of a flash writer's dispatch pointer, the plug-in's own
+// remote-execute writer answers itself (a TVEKAbstractRemoteExecuteBaseDriver
+// pointer, one reference added), so the flash utility can tell its writer
+// classes apart; a host's writer answers E_NOINTERFACE.
+inline constexpr IID IID_IRemoteExecuteWriterObject = {
+    0x6f1d2c84, 0x93a5, 0x4b0e, {0x8c, 0x1f, 0x52, 0x7a, 0xd0, 0x3e, 0x41, 0x96}};
+
 class EFlashWriterError : public Exception {
 public:
   using Exception::Exception;

@@ -3,6 +3,7 @@
 #include "constraint-file.h"
 #include "debug-manager.h"
 #include "dispatch.h"
+#include "flash-memory-utility.h"
 #include "memory-info.h"
 #include "memory-sections.h"
 #include "processor-info.h"
@@ -19,10 +20,10 @@ constexpr std::wstring_view kCompanionServices[] = {
     L"FlashMemoryUtilityDialog",
 };
 
-// Until the flash memory utility form exists, the dialog reads the selected
-// writer of the list as the form does while it is created, and closes.
-void DefaultFlashMemoryUtility(const IFlashWriters& AWriters, const IDeviceLink&) {
-  AWriters.GetSelectedFlashWriter();
+// The panels' flash memory utility: made over the list and the link, shown
+// modally and freed when it closes.
+void DefaultFlashMemoryUtility(const IFlashWriters& AWriters, const IDeviceLink& ADeviceLink) {
+  RunFlashMemoryUtility(AWriters, ADeviceLink);
 }
 
 TTarvoProcessorDriver::TFlashMemoryUtilityRunner& FlashMemoryUtilityRunner() {

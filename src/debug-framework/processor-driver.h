@@ -98,8 +98,7 @@ public:
   }
   const IDeviceDebugManager& DeviceDebugManager() const { return FDeviceDebugManager; }
 
-  // The flash memory utility dialog; replaced by the panels' form. The
-  // stand-in reads the selected writer of the list and closes.
+  // The flash memory utility dialog: the panels' form unless replaced.
   using TFlashMemoryUtilityRunner =
       std::function<void(const IFlashWriters& AWriters, const IDeviceLink& ADeviceLink)>;
   static void SetFlashMemoryUtilityRunner(TFlashMemoryUtilityRunner ARunner);

@@ -74,6 +74,8 @@ public:
   bool GetSPIData(const IDeviceLink& ALink, bool& ASoftwarePlatformPresent, bool& ASPIClockPresent);
   const std::vector<std::pair<std::wstring, TSPIData>>& SPIList() const { return FSPIList; }
   const TSPIData& SelectedSPI() const { return FSPISelected; }
+  // The flash utility's settings for the selected controller.
+  void SetSelectedSPIData(const TSPIData& AData) { FSPISelected = AData; }
   // The host's document of a platform file; empty when it has none or the
   // host fails to answer.
   static IEmbeddedStack HostEmbeddedStack(const std::wstring& AFileName);
