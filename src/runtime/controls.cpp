@@ -192,6 +192,17 @@ private:
 
 } // namespace
 
+TShiftState KeyboardShiftState() {
+  TShiftState shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0)
+    shift |= ssShift;
+  if (GetKeyState(VK_CONTROL) < 0)
+    shift |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0)
+    shift |= ssAlt;
+  return shift;
+}
+
 TControl* DragControl() {
   return GDrag.Control;
 }

@@ -99,6 +99,9 @@ enum TShiftStateItem : uint8_t {
 };
 using TShiftState = uint8_t;
 
+// Shift, Ctrl and Alt as the keyboard holds them now.
+TShiftState KeyboardShiftState();
+
 // Cursor ids: 0 is the window's default; the negative ones are the shared
 // system cursors.
 using TCursor = int;

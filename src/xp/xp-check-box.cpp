@@ -3,6 +3,7 @@
 #include "seams.h"
 #include "xp-colors.h"
 #include "xp-strings.h"
+#include "xp-system.h"
 
 #include <windows.h>
 
@@ -14,28 +15,6 @@ namespace {
 constexpr SIZE kDefaultCheckSize{13, 13};
 // The emulated look's sprites: 13-pixel rows, one per theme detail.
 constexpr int kSpriteCell = 13;
-
-// The theme's true size of a button-class part; false where the theme
-// services are missing or have no data.
-bool ThemePartSize(HWND AWindow, HDC ADC, int APart, int AState, SIZE& ASize) {
-  TSystemLibrary uxtheme(L"uxtheme.dll");
-  using TOpen = HANDLE(WINAPI*)(HWND, LPCWSTR);
-  using TClose = HRESULT(WINAPI*)(HANDLE);
-  using TPartSize = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, int, SIZE*);
-  auto open = uxtheme.Function<TOpen>("OpenThemeData");
-  auto close = uxtheme.Function<TClose>("CloseThemeData");
-  auto partSize = uxtheme.Function<TPartSize>("GetThemePartSize");
-  if (!open || !close || !partSize)
-    return false;
-  HANDLE theme = open(AWindow, L"BUTTON");
-  if (!theme)
-    return false;
-  constexpr int kTrueSize = 1;
-  const bool ok = SUCCEEDED(partSize(theme, ADC, APart, AState, nullptr, kTrueSize, &ASize)) &&
-                  ASize.cx > 0 && ASize.cy > 0;
-  close(theme);
-  return ok;
-}
 
 } // namespace
 
@@ -81,8 +60,8 @@ SIZE TXPCheckControl::GetCheckSize() {
     const int detail = GetThemeDetail(Enabled(), FPressed, FHot);
     SIZE size{};
     HDC dc = GetDC(nullptr);
-    const bool ok = ThemePartSize(HandleAllocated() ? Handle() : nullptr, dc, GetThemePart(),
-                                  detail - GetFirstThemeDetail() + 1, size);
+    const bool ok = ThemePartTrueSize(HandleAllocated() ? Handle() : nullptr, L"BUTTON",
+                                      GetThemePart(), detail - GetFirstThemeDetail() + 1, dc, size);
     ReleaseDC(nullptr, dc);
     if (ok)
       return size;

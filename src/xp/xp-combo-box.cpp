@@ -34,17 +34,6 @@ TXPPopupListBox* NewPopupListBox(TXPCustomComboBox* AOwner) {
   return new TXPPopupListBox(AOwner);
 }
 
-template <typename TTarget> class TSuppressScope {
-public:
-  explicit TSuppressScope(TTarget& ATarget) : FTarget(ATarget) { FTarget.BeginSuppressChange(); }
-  TSuppressScope(const TSuppressScope&) = delete;
-  TSuppressScope& operator=(const TSuppressScope&) = delete;
-  ~TSuppressScope() { FTarget.EndSuppressChange(); }
-
-private:
-  TTarget& FTarget;
-};
-
 class TCountScope {
 public:
   explicit TCountScope(int& ACounter) : FCounter(ACounter) { ++FCounter; }
@@ -55,32 +44,6 @@ public:
 private:
   int& FCounter;
 };
-
-// The true size of the themed scroll-bar arrow button; false without theme
-// services or data.
-bool ScrollArrowSize(HWND AWindow, SIZE& ASize) {
-  TSystemLibrary uxtheme(L"uxtheme.dll");
-  using TOpen = HANDLE(WINAPI*)(HWND, LPCWSTR);
-  using TClose = HRESULT(WINAPI*)(HANDLE);
-  using TSize = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, int, SIZE*);
-  auto open = uxtheme.Function<TOpen>("OpenThemeData");
-  auto close = uxtheme.Function<TClose>("CloseThemeData");
-  auto size = uxtheme.Function<TSize>("GetThemePartSize");
-  if (!open || !close || !size)
-    return false;
-  HANDLE theme = open(AWindow, kScrollBarThemeClass);
-  if (!theme)
-    return false;
-  constexpr int kTrueSize = 1;
-  SIZE result{};
-  const bool ok = SUCCEEDED(
-      size(theme, nullptr, kPartArrowButton, kArrowUpNormal, nullptr, kTrueSize, &result));
-  close(theme);
-  if (!ok || result.cx <= 0)
-    return false;
-  ASize = result;
-  return true;
-}
 
 bool IsHighSurrogate(wchar_t AChar) {
   return AChar >= 0xD800 && AChar <= 0xDBFF;
@@ -136,7 +99,9 @@ void TXPCustomComboBox::CreateWnd() {
     return;
   int width = GetXPScrollBarSize();
   SIZE arrow{};
-  if (GetXPThemeState() == xtsThemed && ScrollArrowSize(Handle(), arrow))
+  if (GetXPThemeState() == xtsThemed &&
+      ThemePartTrueSize(Handle(), kScrollBarThemeClass, kPartArrowButton, kArrowUpNormal, nullptr,
+                        arrow))
     width = arrow.cx;
   if (FButton)
     FButton->SetWidth(width);
@@ -180,7 +145,7 @@ void TXPCustomComboBox::SetItemIndex(int AValue) {
   {
     // Code chooses the item: the list's click, which hands a user's choice
     // on, stays out of it.
-    TSuppressScope<TCustomXPListBox> quiet(*FPopupListBox);
+    TXPSuppressChangeScope<TCustomXPListBox> quiet(*FPopupListBox);
     FPopupListBox->SetItemIndex(AValue);
   }
   ApplyText(FPopupListBox->CurrentText());
@@ -260,7 +225,7 @@ bool TXPCustomComboBox::ApplyText(const std::wstring& AValue) {
   }
   if (FSuppressChange == 0) {
     TCountScope ignoring(FIgnoreSetText);
-    TSuppressScope<TCustomXPListBox> quiet(*FPopupListBox);
+    TXPSuppressChangeScope<TCustomXPListBox> quiet(*FPopupListBox);
     FPopupListBox->SetItemIndex(Items().IndexOf(Text()));
   }
   return true;
@@ -550,7 +515,7 @@ void TXPCustomComboBox::KeyPressBackspace() {
     std::wstring rest = text;
     rest.erase(size_t(start), size_t(SelLength()));
     {
-      TSuppressScope<TCustomXPListBox> quiet(*FPopupListBox);
+      TXPSuppressChangeScope<TCustomXPListBox> quiet(*FPopupListBox);
       FPopupListBox->SetItemIndex(-1);
     }
     TCustomXPEdit::SetText(rest);
@@ -565,9 +530,9 @@ void TXPCustomComboBox::KeyPressBackspace() {
     std::wstring rest = text;
     rest.erase(size_t(caret) - length, length);
     {
-      TSuppressScope<TCustomXPEdit> suppress(*this);
+      TXPSuppressChangeScope<TCustomXPEdit> suppress(*this);
       {
-        TSuppressScope<TCustomXPListBox> quiet(*FPopupListBox);
+        TXPSuppressChangeScope<TCustomXPListBox> quiet(*FPopupListBox);
         FPopupListBox->SetItemIndex(-1);
       }
       TCustomXPEdit::SetText(rest);
@@ -689,9 +654,9 @@ bool TXPCustomComboBox::CompleteText(const std::wstring& AText) {
     const std::wstring item = Items().Get(found);
     const std::wstring completed = AText + item.substr(std::min(AText.size(), item.size()));
     {
-      TSuppressScope<TCustomXPEdit> suppress(*this);
+      TXPSuppressChangeScope<TCustomXPEdit> suppress(*this);
       {
-        TSuppressScope<TCustomXPListBox> quiet(*FPopupListBox);
+        TXPSuppressChangeScope<TCustomXPListBox> quiet(*FPopupListBox);
         FPopupListBox->SetItemIndex(found);
       }
       TCustomXPEdit::SetText(completed);

@@ -186,6 +186,21 @@ inline void CreateXPAlphaImage(std::unique_ptr<TAlphaImage>& AImage, const std::
   TXPControlManager::CreateAndPrepareAlphaImage(AImage, AResName);
 }
 
+// Raises a list box's or an edit's change suppression for a scope, so the
+// control's own changes of its text or choice report nothing.
+template <typename TTarget> class TXPSuppressChangeScope {
+public:
+  explicit TXPSuppressChangeScope(TTarget& ATarget) : FTarget(ATarget) {
+    FTarget.BeginSuppressChange();
+  }
+  TXPSuppressChangeScope(const TXPSuppressChangeScope&) = delete;
+  TXPSuppressChangeScope& operator=(const TXPSuppressChangeScope&) = delete;
+  ~TXPSuppressChangeScope() { FTarget.EndSuppressChange(); }
+
+private:
+  TTarget& FTarget;
+};
+
 // ---------------------------------------------------------------------------
 // Start-up and shut-down of the drawing layer
 

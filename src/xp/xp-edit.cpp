@@ -1280,17 +1280,6 @@ constexpr TKeyRow kKeyTable[] = {
     {VK_DELETE, TShiftRule::ShiftAlone, TKeyAction::Cut},
 };
 
-TShiftState KeyboardShift() {
-  TShiftState shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0)
-    shift |= ssShift;
-  if (GetKeyState(VK_CONTROL) < 0)
-    shift |= ssCtrl;
-  if (GetKeyState(VK_MENU) < 0)
-    shift |= ssAlt;
-  return shift;
-}
-
 } // namespace
 
 void TCustomXPEdit::KeyDown(WORD& AKey, TShiftState AShift) {
@@ -1639,7 +1628,7 @@ void TCustomXPEdit::WndProc(TMessage& AMessage) {
   case WM_KEYDOWN:
   case WM_SYSKEYDOWN: {
     WORD key = WORD(AMessage.WParam);
-    KeyDown(key, KeyboardShift());
+    KeyDown(key, KeyboardShiftState());
     if (key == 0) {
       AMessage.Result = 0;
       return;

@@ -64,30 +64,6 @@ bool StartsWithPrefix(const std::wstring& AText, const std::wstring& APrefix) {
   return true;
 }
 
-// The system's size of one part of the button theme; false when the theme
-// services or their data are missing.
-bool ThemePartSize(HWND AWindow, HDC ADC, int APart, int AState, SIZE& ASize) {
-  TSystemLibrary uxtheme(L"uxtheme.dll");
-  using TOpen = HANDLE(WINAPI*)(HWND, LPCWSTR);
-  using TClose = HRESULT(WINAPI*)(HANDLE);
-  using TSize = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, int, SIZE*);
-  auto open = uxtheme.Function<TOpen>("OpenThemeData");
-  auto close = uxtheme.Function<TClose>("CloseThemeData");
-  auto size = uxtheme.Function<TSize>("GetThemePartSize");
-  if (!open || !close || !size)
-    return false;
-  HANDLE theme = open(AWindow, kButtonThemeClass);
-  if (!theme)
-    return false;
-  constexpr int kTrueSize = 1;
-  SIZE result{};
-  const bool ok = SUCCEEDED(size(theme, ADC, APart, AState, nullptr, kTrueSize, &result));
-  close(theme);
-  if (ok && result.cx > 0 && result.cy > 0)
-    ASize = result;
-  return ok;
-}
-
 // The strip under the vertical bar, right of the horizontal one.
 class TXPListCorner : public TCustomControl {
 public:
@@ -539,7 +515,7 @@ void TCustomXPListBox::GetCheckBoxSize(const RECT& /*ARect*/, int AThemeDetail, 
   if (!dc)
     return;
   LedgerTake(TResourceKind::DeviceContext, dc);
-  ThemePartSize(window, dc, kPartCheckBox, AThemeDetail, ASize);
+  ThemePartTrueSize(window, kButtonThemeClass, kPartCheckBox, AThemeDetail, dc, ASize);
   LedgerGive(TResourceKind::DeviceContext, dc);
   ReleaseDC(window, dc);
 }
@@ -938,14 +914,7 @@ void TCustomXPListBox::InvalidateItems() {
 // Keys
 
 TShiftState TCustomXPListBox::KeyShift() const {
-  TShiftState shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0)
-    shift |= ssShift;
-  if (GetKeyState(VK_CONTROL) < 0)
-    shift |= ssCtrl;
-  if (GetKeyState(VK_MENU) < 0)
-    shift |= ssAlt;
-  return shift;
+  return KeyboardShiftState();
 }
 
 void TCustomXPListBox::KeyDown(WORD& AKey, TShiftState AShift) {

@@ -31,29 +31,6 @@ private:
   int& FCounter;
 };
 
-// Raises a list box's or an edit's change suppression for a scope.
-template <typename TTarget> class TSuppressScope {
-public:
-  explicit TSuppressScope(TTarget& ATarget) : FTarget(ATarget) { FTarget.BeginSuppressChange(); }
-  TSuppressScope(const TSuppressScope&) = delete;
-  TSuppressScope& operator=(const TSuppressScope&) = delete;
-  ~TSuppressScope() { FTarget.EndSuppressChange(); }
-
-private:
-  TTarget& FTarget;
-};
-
-TShiftState CurrentShift() {
-  TShiftState shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0)
-    shift |= ssShift;
-  if (GetKeyState(VK_CONTROL) < 0)
-    shift |= ssCtrl;
-  if (GetKeyState(VK_MENU) < 0)
-    shift |= ssAlt;
-  return shift;
-}
-
 bool IsButtonMessage(WPARAM AMsg) {
   return AMsg == WM_LBUTTONDOWN || AMsg == WM_LBUTTONUP || AMsg == WM_NCLBUTTONDOWN ||
          AMsg == WM_NCLBUTTONUP;
@@ -181,7 +158,7 @@ void TXPPopupListBox::FontChanged() {
 void TXPPopupListBox::FirstItemBecameCurrent() {
   if (!FCombo)
     return;
-  TSuppressScope<TCustomXPEdit> suppress(*FCombo);
+  TXPSuppressChangeScope<TCustomXPEdit> suppress(*FCombo);
   FCombo->SetText(CurrentText());
 }
 
@@ -245,7 +222,7 @@ void TXPPopupListBox::Popup(int AX, int AY) {
   SetBounds(x, y, width, height);
   SetWindowPos(Handle(), HWND_TOPMOST, x, y, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
   {
-    TSuppressScope<TCustomXPListBox> quiet(*this);
+    TXPSuppressChangeScope<TCustomXPListBox> quiet(*this);
     SetItemIndex(Items().IndexOf(combo->Text()));
   }
   SetTopIndex(ItemIndex());
@@ -275,8 +252,8 @@ void TXPPopupListBox::Close(bool ASuccess) {
     if (combo->Style() == csDropDown)
       combo->SelectAll();
   } else {
-    TSuppressScope<TCustomXPEdit> suppress(*combo);
-    TSuppressScope<TCustomXPListBox> quiet(*this);
+    TXPSuppressChangeScope<TCustomXPEdit> suppress(*combo);
+    TXPSuppressChangeScope<TCustomXPListBox> quiet(*this);
     SetItemIndex(Items().IndexOf(combo->Text()));
   }
   combo->RestoreHintSettings();
@@ -288,7 +265,7 @@ void TXPPopupListBox::Click() {
   if (!combo || ItemIndex() < 0)
     return;
   {
-    TSuppressScope<TCustomXPEdit> suppress(*combo);
+    TXPSuppressChangeScope<TCustomXPEdit> suppress(*combo);
     combo->SetText(CurrentText());
   }
   combo->Change();
@@ -443,7 +420,7 @@ void TXPPopupListBox::WndProc(TMessage& AMessage) {
   case WM_KEYDOWN:
   case WM_SYSKEYDOWN: {
     const WORD key = WORD(AMessage.WParam);
-    const TShiftState shift = CurrentShift();
+    const TShiftState shift = KeyboardShiftState();
     if ((key == VK_RETURN || key == VK_ESCAPE) && (shift & (ssShift | ssCtrl | ssAlt)) == 0) {
       HWND combo = FHookedCombo;
       Close(key == VK_RETURN);

@@ -263,3 +263,27 @@ void DrawThemePart(HWND AWindow, const wchar_t* AClass, int APart, int AState, H
   draw(theme, ADC, APart, AState, &ARect, nullptr);
   close(theme);
 }
+
+bool ThemePartTrueSize(HWND AWindow, const wchar_t* AClass, int APart, int AState, HDC ADC,
+                       SIZE& ASize) {
+  TSystemLibrary uxtheme(L"uxtheme.dll");
+  using TOpen = HANDLE(WINAPI*)(HWND, LPCWSTR);
+  using TClose = HRESULT(WINAPI*)(HANDLE);
+  using TSize = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, int, SIZE*);
+  auto open = uxtheme.Function<TOpen>("OpenThemeData");
+  auto close = uxtheme.Function<TClose>("CloseThemeData");
+  auto size = uxtheme.Function<TSize>("GetThemePartSize");
+  if (!open || !close || !size)
+    return false;
+  HANDLE theme = open(AWindow, AClass);
+  if (!theme)
+    return false;
+  constexpr int kTrueSize = 1;
+  SIZE result{};
+  const bool ok = SUCCEEDED(size(theme, ADC, APart, AState, nullptr, kTrueSize, &result)) &&
+                  result.cx > 0 && result.cy > 0;
+  close(theme);
+  if (ok)
+    ASize = result;
+  return ok;
+}

@@ -56,6 +56,10 @@ bool PrintControlToBitmap(TWinControl* AControl, TBitmap& ABitmap);
 // no data for the class.
 void DrawThemePart(HWND AWindow, const wchar_t* AClass, int APart, int AState, HDC ADC,
                    const RECT& ARect);
+// The theme's true size of one part (ADC may be nullptr); false, with ASize
+// left alone, where UxTheme is missing or has no positive size for it.
+bool ThemePartTrueSize(HWND AWindow, const wchar_t* AClass, int APart, int AState, HDC ADC,
+                       SIZE& ASize);
 
 // Glyph placement against the caption: 0 glyph left, 1 right, 2 top, 3 bottom.
 enum class TXPButtonLayout { blGlyphLeft = 0, blGlyphRight = 1, blGlyphTop = 2, blGlyphBottom = 3 };

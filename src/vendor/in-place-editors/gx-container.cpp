@@ -1067,14 +1067,7 @@ void TgxInplaceEdit::DoExit() {
 // --- keys ------------------------------------------------------------------------------------
 
 TShiftState TgxInplaceEdit::KeyShift() {
-  TShiftState shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0)
-    shift |= ssShift;
-  if (GetKeyState(VK_CONTROL) < 0)
-    shift |= ssCtrl;
-  if (GetKeyState(VK_MENU) < 0)
-    shift |= ssAlt;
-  return shift;
+  return KeyboardShiftState();
 }
 
 void TgxInplaceEdit::KeyDown(WORD& AKey, TShiftState AShift) {
