@@ -392,8 +392,13 @@ bool TXPCustomButtonEdit::IsButtonVisible(TXPEditButton* AButton, bool AShow) {
 }
 
 void TXPCustomButtonEdit::UpdateButtonVisibility() {
-  if (FButton)
-    FButton->SetVisible(IsButtonVisible(FButton, FShowButton));
+  // Only a change: showing a shown graphic child repaints it, and this runs
+  // from the edit's own painting.
+  if (!FButton)
+    return;
+  const bool visible = IsButtonVisible(FButton, FShowButton);
+  if (visible != FButton->Visible())
+    FButton->SetVisible(visible);
 }
 
 void TXPCustomButtonEdit::GetButtonDetails(TXPEditButton* AButton, TXPThemeDetails& ADetails) {

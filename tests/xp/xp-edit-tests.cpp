@@ -1002,6 +1002,11 @@ TEST_F(XPEdit, TransparentButtonEditShowsItsButtonOnlyWhileFocusedOrHot) {
   edit->SetFocus();
   harness::PumpMessages();
   EXPECT_TRUE(edit->Button()->Visible());
+  // Painting with the button shown asks for no further paint.
+  edit->Invalidate();
+  UpdateWindow(edit->Handle());
+  EXPECT_FALSE(GetUpdateRect(edit->Handle(), nullptr, FALSE))
+      << "the edit invalidated itself while it painted";
   other->SetFocus();
   harness::PumpMessages();
   EXPECT_FALSE(edit->Button()->Visible());
