@@ -34,17 +34,6 @@ TXPPopupListBox* NewPopupListBox(TXPCustomComboBox* AOwner) {
   return new TXPPopupListBox(AOwner);
 }
 
-class TCountScope {
-public:
-  explicit TCountScope(int& ACounter) : FCounter(ACounter) { ++FCounter; }
-  TCountScope(const TCountScope&) = delete;
-  TCountScope& operator=(const TCountScope&) = delete;
-  ~TCountScope() { --FCounter; }
-
-private:
-  int& FCounter;
-};
-
 bool IsHighSurrogate(wchar_t AChar) {
   return AChar >= 0xD800 && AChar <= 0xDBFF;
 }
@@ -224,7 +213,7 @@ bool TXPCustomComboBox::ApplyText(const std::wstring& AValue) {
     TCustomXPEdit::SetText(AValue);
   }
   if (FSuppressChange == 0) {
-    TCountScope ignoring(FIgnoreSetText);
+    TXPCountScope ignoring(FIgnoreSetText);
     TXPSuppressChangeScope<TCustomXPListBox> quiet(*FPopupListBox);
     FPopupListBox->SetItemIndex(Items().IndexOf(Text()));
   }

@@ -201,6 +201,18 @@ private:
   TTarget& FTarget;
 };
 
+// Raises a nesting counter for the time of a scope.
+class TXPCountScope {
+public:
+  explicit TXPCountScope(int& ACounter) : FCounter(ACounter) { ++FCounter; }
+  TXPCountScope(const TXPCountScope&) = delete;
+  TXPCountScope& operator=(const TXPCountScope&) = delete;
+  ~TXPCountScope() { --FCounter; }
+
+private:
+  int& FCounter;
+};
+
 // ---------------------------------------------------------------------------
 // Start-up and shut-down of the drawing layer
 

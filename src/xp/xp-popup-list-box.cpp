@@ -19,18 +19,6 @@ namespace {
 TXPPopupListBox* GOpenPopup = nullptr;
 HHOOK GMouseHook = nullptr;
 
-// Raises a nesting counter for the time of a scope.
-class TCountScope {
-public:
-  explicit TCountScope(int& ACounter) : FCounter(ACounter) { ++FCounter; }
-  TCountScope(const TCountScope&) = delete;
-  TCountScope& operator=(const TCountScope&) = delete;
-  ~TCountScope() { --FCounter; }
-
-private:
-  int& FCounter;
-};
-
 bool IsButtonMessage(WPARAM AMsg) {
   return AMsg == WM_LBUTTONDOWN || AMsg == WM_LBUTTONUP || AMsg == WM_NCLBUTTONDOWN ||
          AMsg == WM_NCLBUTTONUP;
@@ -233,7 +221,7 @@ void TXPPopupListBox::Popup(int AX, int AY) {
 void TXPPopupListBox::Close(bool ASuccess) {
   if (FClosingFlag > 0)
     return;
-  TCountScope closing(FClosingFlag);
+  TXPCountScope closing(FClosingFlag);
   RemoveHooks();
   if (GOpenPopup == this)
     GOpenPopup = nullptr;
