@@ -96,6 +96,10 @@ TFormatSettings FormatSettingsOfLocale(LCID ALocale) {
   settings.CurrencyFormat = LocaleNumber(ALocale, LOCALE_ICURRENCY, 0);
   settings.NegCurrFormat = LocaleNumber(ALocale, LOCALE_INEGCURR, 0);
   settings.CurrencyDecimals = LocaleNumber(ALocale, LOCALE_ICURRDIGITS, 2);
+  const std::wstring decimal = LocaleText(ALocale, LOCALE_SDECIMAL, L".");
+  const std::wstring thousand = LocaleText(ALocale, LOCALE_STHOUSAND, L",");
+  settings.DecimalSeparator = decimal.empty() ? L'.' : decimal[0];
+  settings.ThousandSeparator = thousand.empty() ? L',' : thousand[0];
   return settings;
 }
 

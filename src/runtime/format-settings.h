@@ -26,6 +26,9 @@ struct TFormatSettings {
   int CurrencyFormat = 0;
   int NegCurrFormat = 0;
   int CurrencyDecimals = 2;
+  // The decimal mark and the digit-group mark of numbers.
+  wchar_t DecimalSeparator = L'.';
+  wchar_t ThousandSeparator = L',';
 };
 
 // The settings of a locale.
