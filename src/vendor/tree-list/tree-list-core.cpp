@@ -1,6 +1,7 @@
 #include "tree-list-core.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -330,11 +331,7 @@ void TCustomgxTreeList::DeleteColumnValues(TgxTreeListNode* ANode, int AColumn) 
   }
 }
 
-void TCustomgxTreeList::GetCellsAreaRect(RECT& ARect) {
-  ARect = ClientRect();
-  if (FShowHeaders)
-    ARect.top = std::min<LONG>(ARect.bottom, ARect.top + FHeaderHeight);
-}
+// [geometry] GetCellsAreaRect: tree-list-draw-info.cpp
 
 bool TCustomgxTreeList::IsHotTrackCellAt(int, int, int& AActiveIndex, int, TgxTreeListNode*) {
   AActiveIndex = -1;
@@ -386,10 +383,7 @@ int TCustomgxTreeList::GetColumnTextHeight(TCanvas*, int) {
   return FTextHeight;
 }
 
-int TCustomgxTreeList::GetRowLineCount(TgxTreeListNode*, int& ALineHeight) {
-  ALineHeight = FTextHeight;
-  return 1;
-}
+// [geometry] GetRowLineCount: tree-list-rows.cpp
 
 int TCustomgxTreeList::ColumnCalcLineCount(TgxTreeListNode*, int, const std::wstring&, int, int) {
   return 1;
@@ -399,9 +393,7 @@ int TCustomgxTreeList::GetMaxColumnTextHeight(TCanvas*) {
   return FTextHeight;
 }
 
-int TCustomgxTreeList::GetPreviewLineCount(TgxTreeListNode*) {
-  return IsPreview() ? FPreviewLines : 0;
-}
+// [geometry] GetPreviewLineCount: tree-list-rows.cpp
 
 void TCustomgxTreeList::SetRowHeight(int AValue) {
   if (AValue == FRowHeight)
@@ -427,55 +419,6 @@ void TCustomgxTreeList::DoBeginDragNode(TgxTreeListNode* ANode) {
 void TCustomgxTreeList::DoHotTrackNode(const TgxTreeListHotTrackInfo& AInfo, TCursor& ACursor) {
   if (OnHotTrackNode)
     OnHotTrackNode(this, AInfo, ACursor);
-}
-
-bool TCustomgxTreeList::CanNodeSelected(TgxTreeListNode* ANode) {
-  bool allow = true;
-  if (OnCanNodeSelected)
-    OnCanNodeSelected(this, ANode, allow);
-  return allow;
-}
-
-void TCustomgxTreeList::ClearSelection() {
-  FSelecting = false;
-  DoSelectedCountChange();
-}
-
-int TCustomgxTreeList::CompareWithAnchor(TgxTreeListNode* ANode) {
-  return GetAbsoluteIndexOf(ANode) - GetAbsoluteIndexOf(FSelectionAnchor);
-}
-
-void TCustomgxTreeList::DoSelectedCountChange() {
-  if (IsDestroying() || FLockSelection > 0)
-    return;
-  if (OnSelectedCountChange)
-    OnSelectedCountChange(this);
-}
-
-void TCustomgxTreeList::SetNodeSelected(TgxTreeListNode* ANode, bool) {
-  DoSelectionChanged(ANode);
-  DoSelectedCountChange();
-}
-
-void TCustomgxTreeList::SelectNodes(TgxTreeListNode* ANode1, TgxTreeListNode* ANode2) {
-  BeginSelection();
-  TFinally end([this] { EndSelection(); });
-  try {
-    int first = GetAbsoluteIndexOf(ANode1), last = GetAbsoluteIndexOf(ANode2);
-    TgxTreeListNode* stop = ANode2;
-    TgxTreeListNode* node = ANode1;
-    if (first > last) {
-      std::swap(first, last);
-      std::swap(node, stop);
-    }
-    for (int i = 0; node && i <= last - first; ++i, node = GetNextVisible(node)) {
-      node->SetSelected(true);
-      if (node == stop)
-        break;
-    }
-  } catch (...) {
-    // A refused node ends the range where it stands.
-  }
 }
 
 void TCustomgxTreeList::DoSelectionChanged(TgxTreeListNode* ANode) {
@@ -886,8 +829,14 @@ void TCustomgxTreeList::SetTopIndex(int AValue) {
   const int top = std::clamp(AValue, 0, std::max(0, count - std::max(1, FVisibleRowCount)));
   TgxTreeListNode* node = GetNodeAtAbsoluteIndex(top);
   if (node && node != FTopVisibleNode) {
+    const int old = std::max(0, TopIndex());
+    const int distance = GetScrollDistance(old - top);
     SetTopVisibleNode(node);
-    Invalidate();
+    UpdateScrollBars();
+    if (CanScrollContent() && std::abs(top - old) <= FRowCount)
+      ScrollContentVert(distance);
+    else
+      Invalidate();
   }
 }
 
@@ -967,7 +916,7 @@ void TCustomgxTreeList::MakeNodeVisible(TgxTreeListNode* ANode) {
   if (top < 0 || index < top)
     SetTopIndex(index);
   else if (index > top + FRowCount - 1)
-    SetTopIndex(index - std::max(1, FVisibleRowCount) + 1);
+    SetTopIndex(GetTopIndexForLastRow(index));
   else if (expanded)
     Invalidate();
 }
@@ -984,9 +933,15 @@ void TCustomgxTreeList::SetLeftCoord(int AValue) {
     AValue = 0;
   if (AValue == FLeftCoord)
     return;
+  const int distance = FLeftCoord - AValue;
   FLeftCoord = AValue;
+  UpdateScrollBars();
+  const RECT area = GetScrollAreaRect();
+  if (CanScrollContent() && std::abs(distance) <= int(area.right - area.left))
+    ScrollContentHorz(distance);
+  else
+    Invalidate();
   DoChangeLeftCoord();
-  Invalidate();
 }
 
 void TCustomgxTreeList::MakeBandVisible(int AVisibleIndex) {
@@ -1020,37 +975,7 @@ void TCustomgxTreeList::MakeColumnVisible(int AAbsoluteIndex) {
   SetLeftCoord(left >= FLeftCoord ? std::min(left, left + width - area) : left);
 }
 
-TgxTreeListHitInfo TCustomgxTreeList::GetHitInfo(POINT APoint) {
-  TgxTreeListHitInfo info;
-  RECT cells{};
-  GetCellsAreaRect(cells);
-  if (!PtInRect(&cells, APoint) || FRowHeight <= 0)
-    return info;
-  const int row = std::max(0, TopIndex()) + int(APoint.y - cells.top) / FRowHeight;
-  info.Node = GetNodeAtAbsoluteIndex(row);
-  if (!info.Node)
-    return info;
-  const int count = GetVisibleColumnCount();
-  for (int i = 0; i < count; ++i) {
-    const RECT rect = GetEditRect(info.Node, i);
-    if (APoint.x >= rect.left && APoint.x < rect.right) {
-      info.Column = GetFocusedAbsoluteIndex(i);
-      info.Band = GetBandVisibleIndex(GetColumnBandIndex(info.Column));
-      info.Row = GetColumnRowIndex(info.Column);
-      break;
-    }
-  }
-  return info;
-}
-
-void TCustomgxTreeList::UpdateRowCount() {
-  RECT cells{};
-  GetCellsAreaRect(cells);
-  const int height = std::max<int>(0, int(cells.bottom - cells.top));
-  const int row = std::max(1, FRowHeight);
-  FVisibleRowCount = std::max(1, height / row);
-  FRowCount = std::max(1, (height + row - 1) / row);
-}
+// [geometry] GetHitInfo: tree-list-draw-info.cpp
 
 void TCustomgxTreeList::Resize() {
   TCustomgxContainer::Resize();
@@ -1128,28 +1053,7 @@ void TCustomgxTreeList::SetNodeEditValue(TgxTreeListNode*, int, TgxVariant& AVal
   AValue = std::wstring();
 }
 
-RECT TCustomgxTreeList::GetEditRect(TgxTreeListNode* ANode, int AVisibleColumn) {
-  RECT cells{};
-  GetCellsAreaRect(cells);
-  const int column = GetFocusedAbsoluteIndex(AVisibleColumn);
-  const int index = GetAbsoluteIndexOf(ANode);
-  const int top = std::max(0, TopIndex());
-  if (!ANode || column < 0 || index < top)
-    return {};
-  RECT rect{};
-  rect.top = cells.top + (index - top) * FRowHeight;
-  rect.bottom = rect.top + FRowHeight;
-  const int band = GetBandVisibleIndex(GetColumnBandIndex(column));
-  int left = GetIndicatorWidth() + BandLeft(std::max(0, band)) - FLeftCoord;
-  const int row = GetColumnRowIndex(column);
-  for (int col = 0; col < GetColumnColIndex(column); ++col)
-    left += GetColumnWidth(GetHeaderAbsoluteIndex(band, row, col));
-  rect.left = left;
-  rect.right = left + GetColumnWidth(column);
-  if (rect.top >= cells.bottom)
-    return {};
-  return rect;
-}
+// [geometry] GetEditRect: tree-list-draw-info.cpp
 
 void TCustomgxTreeList::ShowInplaceEditor(bool AActivate) {
   if (!IsEditorActive())
@@ -1303,33 +1207,6 @@ void TCustomgxTreeList::EditorKillFocus(HWND AFocusedWnd) {
   if (!HandleAllocated() || AFocusedWnd == Handle() || IsChild(Handle(), AFocusedWnd))
     return;
   PostMessageW(Handle(), WM_GX_TREELISTEXIT, 0, 0);
-}
-
-void TCustomgxTreeList::WndProc(TMessage& AMessage) {
-  if (AMessage.Msg == WM_GX_TREELISTEXIT) {
-    AMessage.Result = 0;
-    HWND focus = GetFocus();
-    if (FState != tsEditing || !FInplaceEdit || focus == Handle() || IsChild(Handle(), focus))
-      return;
-    // An editor that refused its value is taking the focus back already.
-    MSG pending;
-    if (FInplaceEdit->HandleAllocated() &&
-        PeekMessageW(&pending, FInplaceEdit->Handle(), WM_GX_REFOCUS, WM_GX_REFOCUS, PM_NOREMOVE))
-      return;
-    try {
-      HideEditor();
-    } catch (const EgxEditInvalidInput&) {
-      // The editor keeps its cell and the focus.
-    }
-    return;
-  }
-  if (AMessage.Msg != WM_KILLFOCUS) {
-    TCustomgxContainer::WndProc(AMessage);
-    return;
-  }
-  FFocusLeavingFor = reinterpret_cast<HWND>(AMessage.WParam);
-  TFinally forget([this] { FFocusLeavingFor = nullptr; });
-  TCustomgxContainer::WndProc(AMessage);
 }
 
 void TCustomgxTreeList::DoExit() {

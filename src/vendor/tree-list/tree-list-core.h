@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tree-list-nodes.h"
+#include "tree-list-draw-info.h"
 
 #include "gx-container-control.h"
 
@@ -165,13 +166,8 @@ static_assert(offsetof(TgxTreeListHotTrackInfo, Column) == 4 &&
               "the hot-track record: node, column, active index, header part");
 #endif
 
-// What a point of the control covers.
-struct TgxTreeListHitInfo {
-  TgxTreeListNode* Node = nullptr;
-  int Column = -1;
-  int Band = -1;
-  int Row = -1;
-};
+// TgxTreeListHitInfo, what a point of the control covers, is declared with
+// the draw info (tree-list-draw-info.h).
 
 // --- events (Sender first) -----------------------------------------------------------
 
@@ -213,6 +209,33 @@ using TgxTLEditValidateEvent =
 // window outside the control: the control's own exit, once the editor's has
 // run.
 constexpr UINT WM_GX_TREELISTEXIT = WM_APP + 0x0C8;
+
+// The state of one cell as the painters collect it, reused for every cell.
+class TgxTreeListCellViewData {
+public:
+  HBRUSH Cell_Brush = nullptr;
+  HFONT Cell_Font = nullptr;
+  TColor Cell_BkColor = clWindow;
+  TColor Cell_TextColor = clWindowText;
+  int Cell_Alignment = 0; // TAlignment
+  std::wstring Cell_Text;
+  int Cell_TextLength = 0;
+  bool Cell_Selected = false;
+  bool Cell_InvertSelect = false;
+  bool Cell_LeftEdge = false;
+  bool Cell_RightEdge = false;
+  bool Cell_MultiLine = false;
+  bool Cell_InvertText = false;
+  bool Cell_DrawEndEllipsis = false;
+  bool Cell_DrawPathEllipsis = false;
+  TgxTreeListNode* Cell_Node = nullptr;
+  bool Cell_IsNullNode = false;
+  TColor Cell_SelectionColor = clHighlight;
+  HBRUSH Cell_CellBrush = nullptr;
+  TColor Cell_CellColor = clWindow;
+  bool Cell_HotTrackNode = false;
+  RECT Cell_Rect{0, 0, 0, 0};
+};
 
 // --- the control -------------------------------------------------------------------
 
@@ -321,7 +344,7 @@ public:
   virtual int GetHeaderAbsoluteIndex(int /*ABand*/, int /*ARow*/, int /*ACol*/) { return -1; }
   virtual int GetHeaderAlignment(int /*AColumn*/) { return 0; }
   virtual int GetColumnBandIndex(int /*AColumn*/) { return 0; }
-  virtual int GetColumnWidth(int /*AColumn*/) { return 0; }
+  virtual int GetColumnWidth(int AColumn);
   virtual int GetHeaderColCount(int /*ABand*/, int /*ARow*/) { return 0; }
   virtual int GetColumnColIndex(int /*AColumn*/) { return 0; }
   virtual bool GetHeaderDropDownState(int /*AColumn*/) { return false; }
@@ -494,7 +517,7 @@ public:
   virtual bool IsLastNode(TgxTreeListNode* ANode) { return ANode && ANode == LastNode(); }
   virtual bool IsFirstNode(TgxTreeListNode* ANode) { return ANode && ANode == TopNode(); }
   virtual int GetVisibleRowCount() { return FVisibleRowCount; }
-  virtual void UpdateScrollBars() {}
+  virtual void UpdateScrollBars();
   // Editing.
   virtual void SetNodeEditValue(TgxTreeListNode* ANode, int AColumn, TgxVariant& AValue,
                                 TgxInplaceEdit* AEditor);
@@ -517,11 +540,11 @@ public:
   virtual bool CanNodeSelected(TgxTreeListNode* ANode);
   virtual void ClearSelection();
   virtual int CompareWithAnchor(TgxTreeListNode* ANode);
-  virtual void DeleteSelection() {}
+  virtual void DeleteSelection();
   virtual void DoSelectedCountChange();
   virtual int GetSelectedCount() { return 0; }
   virtual TgxTreeListNode* GetSelectedItem(int /*AIndex*/) { return nullptr; }
-  virtual void InvalidateSelection() {}
+  virtual void InvalidateSelection();
   bool IsNodeSelected(TgxTreeListNode* /*ANode*/) const override { return false; }
   void SetNodeSelected(TgxTreeListNode* ANode, bool AValue) override;
   virtual void SelectNodes(TgxTreeListNode* ANode1, TgxTreeListNode* ANode2);
@@ -534,6 +557,38 @@ public:
   virtual bool IsSortedColumnDown(int /*AIndex*/) { return false; }
   virtual int GetSortedColumnIndex(int AIndex) { return AIndex; }
   virtual bool IsMultiSortActive(int /*AColumn*/) { return IsMultiSort(); }
+  // Sorts sibling lists by a column's sort values: level -1 every list of
+  // the tree, level k the lists k levels below the top (0 the top level).
+  virtual void SortNodes(int ALevel, int AColumn, bool ADesc);
+  // One sibling list in place; its entries are written back only once the
+  // whole sort has succeeded.
+  void SortNodeList(TgxTreeListNodes& AList, int AColumn, bool ADesc);
+  // The last tie-break of the plain comparison: by node address.
+  virtual int CompareNodes(TgxTreeListNode* ANode1, TgxTreeListNode* ANode2);
+  // Incremental search: the focus moves to the next node whose text in
+  // the search column starts with the search text. AColumnIndex -1 takes
+  // the focused column; answers whether a search text remains.
+  bool StartSearch(int AColumnIndex, const std::wstring& AText);
+  void EndSearch();
+  bool IsSearching() const { return FSearching; }
+  const std::wstring& SearchText() const { return FSearchText; }
+  int SearchColumnIndex() const { return FSearchColumnIndex; }
+  // Typing while a search runs: a character is added, Backspace drops the
+  // last, Delete empties the text, Shift+Enter and Ctrl+Enter look
+  // backward and forward for the next match.
+  void SearchAddChar(wchar_t ACh);
+  void SearchBackspace();
+  void SearchClear();
+  void SearchNext(bool ABackward);
+  // Before each search key: unless whole rows are selected, the search
+  // column follows the focused column, emptying the text.
+  void CheckSearchColumn();
+  // The search step and the node finder; ADirection 0 looks from the
+  // focused node on, 1 backward from the node before it, 2 forward from the
+  // node after it.
+  virtual void DoSearch(std::wstring& AText, int ADirection, bool AClearOnFail);
+  virtual bool SearchNode(int AColumn, const std::wstring& AText, TgxTreeListNode*& ANode,
+                          int ADirection);
   // Custom drawing: the core draws nothing of its own accord.
   virtual bool IsCustomDrawBand() { return false; }
   virtual bool IsCustomDrawCell(TgxTreeListNode* /*ANode*/, int /*AColumn*/) { return false; }
@@ -579,6 +634,96 @@ public:
   virtual void BeginSelection();
   virtual void EndSelection();
 
+  // ---- draw info, cell rectangles and hit tests -------------------------------------
+  // The fixed rectangles only (AIncludeAll: the client area widened to the
+  // whole content width).
+  void CalcRectInfo(TgxGridDrawInfo& ADrawInfo, bool AIncludeAll);
+  // The whole layout of the window as it is now.
+  void CalcDrawInfo(TgxGridDrawInfo& ADrawInfo);
+  // The layout of the whole list for a picture of it: the selected nodes in
+  // tree order (ASelectedOnly) or every node in display order, at most 500
+  // rows, none marked selected.
+  void CalcDrawInfo(TgxGridDrawInfo& ADrawInfo, bool ASelectedOnly);
+  void FreeDrawInfo(TgxGridDrawInfo& ADrawInfo);
+  // A node's cell at a focus-order column; (-1, -1, -1, -1) when the column
+  // is not in the layout or the node not on screen.
+  RECT CellRect(TgxTreeListNode* ANode, int AColumn);
+  TgxTreeListHitTest GetHitTestInfoAt(int AX, int AY) { return GetHitInfo(POINT{AX, AY}).hitType; }
+  // ---- widths -----------------------------------------------------------------------
+  int GetContentWidth();
+  // The computed least width of a visible band (its own and its rows').
+  int CalcBandMinWidth(int AVisibleIndex);
+  int GetBandDefinedWidth(int AVisibleIndex);
+  int GetBandWidth(int AVisibleIndex);
+  int GetRowDefinedWidth(int AVisibleIndex, int ARow);
+  int GetRowMinWidth(int AVisibleIndex, int ARow);
+  int GetBandLeft(int AVisibleIndex);
+  void GetBandSizingBounds(int AVisibleIndex, int AX, int& ALeft, int& AMax, int& AMin);
+  void GetColumnSizingBounds(int AColumn, int AX, int& ALeft, int& AMax, int& AMin);
+  void ResizeBandAutoWidth(int AVisibleIndex, int ANewWidth);
+  void ResizeColumnAutoWidth(int AVisibleIndex, int AColumn, int ANewWidth);
+  void ScaleBandColumns(int AVisibleIndex, int ANewWidth);
+  void ResizeColumnInBand(int AVisibleIndex, int AColumn, int ANewWidth);
+  // ---- row heights, level footers and panel rows ------------------------------------
+  int CalcRowHeight(TgxTreeListNode* ANode, int ALineHeight, bool ANoCache);
+  bool IsRowAutoHeight();
+  // Wraps a cell text into lines; the base computes nothing.
+  virtual bool ColumnCalcLineCountEx(TgxTreeListNode* ANode, int AAbsoluteIndex,
+                                     const std::wstring& AText, int ABoundsWidth, int ATextHeight,
+                                     int AMaxLineCount, bool AInflateFlag, bool AGridFlag,
+                                     int& ALineCount, int& ALineHeight);
+  int GetLevelFooterCount(TgxTreeListNode* ANode);
+  int GetNodeFooterLevel(TgxTreeListNode* ANode, int AIndex);
+  int GetFooterCountBelowLevel(TgxTreeListNode* ANode, int ALevel);
+  int GetRowHeightForHeight(TgxTreeListNode* ANode, int AHeight);
+  void GetRowSizingBounds(TgxTreeListNode* ANode, int AY, int& AMax, int& AMin);
+  int GetBandPanelHeight(int ARows);
+  int GetBandRowsAbove(int AY);
+  void SnapBandPanelHeight(int AY, int& AMin, int& AValue);
+  int GetHeaderRowsAt(int AY);
+  void SnapHeaderPanelHeight(int AY, int& AMin, int& AValue);
+  int GetHeaderLineCount(int AVisibleIndex, int ARow, int ACol);
+  // ---- rows on screen ---------------------------------------------------------------
+  void GetNodeRowRect(TgxTreeListNode* ANode, RECT& ARect);
+  void GetNodeRowToBottomRect(TgxTreeListNode* ANode, RECT& ARect);
+
+  // ---- scrolling and panning --------------------------------------------------------
+  // Pixels the cells move for a change of the top index by ARows.
+  int GetScrollDistance(int ARows);
+  // The least top index that still shows the row at AIndex completely.
+  int GetTopIndexForLastRow(int AIndex);
+  // The rows from ANode down (then upward) that fit into AHeight: at least
+  // partly and completely; answers the height used.
+  int CountFittingRows(TgxTreeListNode* ANode, int AHeight, int& APartCount, int& AFullCount);
+  void GetVScrollInfo(int& AMin, int& AMax, int& APos, int& APage, int& AMask);
+  // The part of the client area that scrolls horizontally, and the width
+  // of the content that scrolls in it.
+  RECT GetScrollAreaRect();
+  int GetScrollableWidth();
+  void ScrollContentHorz(int ADx);
+  void ScrollContentVert(int ADy);
+  // Whether a scroll may move the pixels on screen instead of painting
+  // everything again.
+  bool CanScrollContent();
+  void DropUnneededScrollBars();
+  // The middle-button panning mode: a modal loop until a key, a click or
+  // the lost capture ends it.
+  void StartPanning();
+  // ---- selection --------------------------------------------------------------------
+  TgxTreeListNode* GetFirstSelectedNode();
+  // ---- keyboard and mouse -----------------------------------------------------------
+  virtual void KeyDown(WORD& AKey, TShiftState AShift);
+  virtual void KeyPress(wchar_t& AKey);
+  virtual void DblClick();
+  void ContainerKeyDown(WORD& AKey, TShiftState AShift) override { KeyDown(AKey, AShift); }
+  void ContainerKeyPress(wchar_t& AKey) override { KeyPress(AKey); }
+  void ContainerDblClick() override { DblClick(); }
+  std::function<void(TControl* ASender, WORD& AKey, TShiftState AShift)> OnKeyDown;
+  std::function<void(TControl* ASender, wchar_t& AKey)> OnKeyPress;
+  TNotifyEvent OnDblClick;
+  int SizingPos() const { return FSizingPos; }
+  bool IsClickEditTimerRunning() const { return FClickEditTimer; }
+
   // ---- node lists and the visible rows --------------------------------------------
   void ClearNodes();
   int GetAbsoluteCount() const override;
@@ -589,6 +734,85 @@ public:
   int AbsoluteCount() const { return GetAbsoluteCount(); }
   // Whether the cached list of visible rows can be read.
   bool IsListNodesUsable() const;
+
+  // ---- painting -------------------------------------------------------------------
+  // Lays the window out, paints every area onto ACanvas and frees the layout.
+  void PaintArea(TgxGridDrawInfo& ADrawInfo, TCanvas& ACanvas);
+  // Whether a rectangle meets what is being painted (everything non-empty
+  // while FDrawNonVisibleParts is set).
+  bool NeedsPaint(const RECT& ARect);
+  void HideDragImages();
+  void ShowDragImages();
+  // The brush and colours of a cell; AHeaderEntry indexes the paint's
+  // column brush table (-1: none).
+  void GetCellColors(TgxTreeListNode* ANode, bool ASelected, bool AFocused, int AColumn, int ALevel,
+                     bool AHasChildren, bool AIsGroup, HBRUSH& ABrush, TColor& ATextColor,
+                     TColor& ABkColor);
+  // Kinds of the cells the painters hand out.
+  enum : int { kCellData = 0, kCellFooter = 1, kCellNewItemRow = 2, kCellGroup = 3 };
+  virtual void DrawFooterCell(TCanvas& ACanvas, const RECT& ARect, bool ARightEdge, bool ALeftEdge,
+                              int AKind, bool AMultiLine, HBRUSH ABrush, TColor ABkColor,
+                              bool AFocusedCell, bool ASelected, int AFooterIndex, int AColumn,
+                              TgxTreeListNode* ANode, TBitmap* ADrawBitmap);
+  // Hands a cell to its column's editor class; the base paints it with the
+  // text editor's look.
+  virtual void PrepareCellViewData(HDC ADC, RECT& ARect, TgxTreeListCellViewData& AViewData,
+                                   int AColumn);
+  virtual void DrawCell(TCanvas& ACanvas, const RECT& ARect, HBRUSH ACellBrush, TColor ACellColor,
+                        bool ARightEdge, bool ALeftEdge, int AKind, bool AMultiLine, HBRUSH ABrush,
+                        TColor ATextColor, TColor ABkColor, bool AFocusedCell, bool ASelected,
+                        int AColumn, TgxTreeListNode* ANode, TBitmap* ADrawBitmap);
+  virtual void DrawGroupPanel(TCanvas& /*ACanvas*/, const RECT& /*ARect*/, HBRUSH /*APanelBrush*/,
+                              HBRUSH /*AHeaderBrush*/) {}
+  virtual void DrawPreview(TCanvas& ACanvas, const RECT& ARect, bool ASelected, HBRUSH ABrush,
+                           TColor ATextColor, TColor ABkColor, TgxTreeListNode* ANode,
+                           TBitmap* ADrawBitmap);
+  virtual TColor GetGridLineColor() {
+    return FGridLineColor == clNone ? FGridColor : FGridLineColor;
+  }
+  virtual void BeginDrawNode(TgxTreeListNode* /*ANode*/) {}
+  virtual void EndDrawNode(TgxTreeListNode* /*ANode*/) {}
+  virtual void DrawBorder(HDC ADC, const RECT& ARect);
+  virtual TCustomImageList* GetNodeImages(TgxTreeListNode* /*ANode*/) { return FImages; }
+  void DrawIndicator(HDC ADC, const RECT& ARect, const RECT& AClipRect, TgxTreeListNode* ANode,
+                     HBRUSH ABrush, TBitmap& ADrawBitmap, TgxTreeListIndicatorKind AKind,
+                     TgxLookAndFeel ALookAndFeel);
+  int GetNodeImageWidth(TgxTreeListNode* ANode);
+  int GetNodeImageHeight(TgxTreeListNode* ANode);
+  void InvalidateArea(const RECT& ARect);
+  // The J-th row footer of a node whose row starts at ATop; AInset is the
+  // grid's pixel.
+  RECT GetRowFooterRect(TgxTreeListNode* ANode, int AFooterIndex, const TgxGridDrawInfo& ADrawInfo,
+                        int AInset, int ATop);
+  // Draws the process-wide plus and minus glyphs of the expand buttons.
+  static void MakeExpandButtonGlyphs();
+  // The tree area of a node's row: to its level's end, and to its images' end.
+  void GetNodeIndent(TgxTreeListNode* ANode, int& AIndent, int& AImageIndent);
+  // The custom draws with the values a handler may change; the base ones
+  // offer the cell to the plain hooks above.
+  virtual void DoCustomDrawBand(TCanvas& ACanvas, const RECT& ARect, int ABand, std::wstring& AText,
+                                TColor& AColor, TFont& AFont, int& AAlignment, bool& ADone);
+  virtual void DoCustomDrawHeader(TCanvas& ACanvas, const RECT& ARect, int AColumn,
+                                  std::wstring& AText, TColor& AColor, TFont& AFont,
+                                  int& AAlignment, TgxTreeListColumnSort& ASorted, bool& ADone);
+  virtual void DoCustomDrawCell(TCanvas& ACanvas, const RECT& ARect, TgxTreeListNode* ANode,
+                                int AColumn, bool ASelected, bool AFocused, bool ANewItemRow,
+                                bool AGroupRow, std::wstring& AText, TColor& AColor, TFont& AFont,
+                                int& AAlignment, bool& ADone);
+  virtual void DoCustomDrawFooter(TCanvas& ACanvas, const RECT& ARect, TgxTreeListNode* ANode,
+                                  int AColumn, int AFooterIndex, std::wstring& AText,
+                                  TColor& AColor, TFont& AFont, int& AAlignment, bool& ADone);
+  virtual void DoCustomDrawPreview(TCanvas& ACanvas, const RECT& ARect, TgxTreeListNode* ANode,
+                                   bool ASelected, std::wstring& AText, TColor& AColor,
+                                   TColor& ATextColor, TFont& AFont, bool& ADone);
+  // The scratch bitmap of the paint running (nullptr outside a paint).
+  TBitmap* DrawBitmap() const { return FDrawBitmap.get(); }
+  bool DrawNonVisibleParts() const { return FDrawNonVisibleParts; }
+  void SetDrawNonVisibleParts(bool AValue) { FDrawNonVisibleParts = AValue; }
+  bool DisableHeaderImages() const { return FDisableHeaderImages; }
+  void SetDisableHeaderImages(bool AValue) { FDisableHeaderImages = AValue; }
+  // Whether the keyboard focus is on the control or its editor.
+  bool IsPaintFocused();
 
   // ---- update locks ----------------------------------------------------------------
   void BeginUpdate() override;
@@ -798,6 +1022,19 @@ protected:
   // The focus-order position of a column, -1 when it has none.
   int GetFocusedVisibleIndexOrNone(int AAbsoluteIndex);
   void PatchListNodes(TgxTreeListNode* ANode, bool ADeleting);
+  // The pieces of the draw info and of the hit test.
+  void CalcBandsInfo(TgxGridDrawInfo& ADrawInfo);
+  void CalcRowsInfo(TgxGridDrawInfo& ADrawInfo, const std::vector<TgxTreeListNode*>& ANodes,
+                    bool AMarkSelected);
+  int StateImageWidth();
+  bool IsBandEdgeSizable(int AVisibleIndex);
+  void ClassifyPoint(const TgxGridDrawInfo& AInfo, TgxTreeListHitInfo& AHit);
+  void ClassifyHeaderPoint(const TgxGridDrawInfo& AInfo, TgxTreeListHitInfo& AHit, bool AInside);
+  void ClassifyRowPoint(const TgxGridDrawInfo& AInfo, TgxTreeListHitInfo& AHit);
+  void ClassifyTreeArea(const TgxGridDrawInfo& AInfo, TgxTreeListHitInfo& AHit,
+                        TgxTreeListNode* ANode);
+  void SetRowHit(const TgxGridDrawInfo& AInfo, TgxTreeListHitInfo& AHit, int ARow,
+                 TgxTreeListHitTest AType);
   void ClearNodeReferences();
   // Shows the editor of the focused cell (Activate: it takes the focus).
   void ShowInplaceEditor(bool AActivate);
@@ -805,6 +1042,43 @@ protected:
   // back to the control (else only when the editor had it).
   void HideInplaceEditor(bool AFocusControl);
   void FreeTooltipWindow();
+  void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
+  void MouseMove(TShiftState AShift, int AX, int AY) override;
+  void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
+  LRESULT DialogCode() override;
+  // The scroll messages, the click-to-edit timer and the focus steps.
+  void WMScroll(TMessage& AMessage, bool AVertical);
+  void WMTimer(TMessage& AMessage);
+  // Draws, or erases by drawing again, the line of a sizing operation.
+  void DrawSizingLine();
+  void StartClickEditTimer();
+  void StopClickEditTimer();
+  void StartFocusStepTimer(int ADirection);
+  void StopFocusStepTimer();
+  // The keyboard moves of the focus.
+  void MoveFocusRow(int ADelta, TShiftState AShift);
+  void MoveFocusPage(int ADelta);
+  bool MoveFocusInBand(bool AUp);
+  int FindFocusableColumn(int AFrom, bool AForward);
+  void FocusFirstLastNode(bool ALast);
+  void SelectOnlyFocused();
+  void ActivateNewItemRow();
+  TgxTreeListHitInfo FHitInfo;
+  POINT FPointDragging{0, 0};
+  int FMouseDownLeftCoord = 0;
+  int FSizingPos = 0;
+  int FPrevSizingPos = 0;
+  bool FSizingLineShown = false;
+  bool FClickEditTimer = false;
+  // The focus step while a node press moves over the edge: -1 up, 1 down.
+  int FFocusStepDirection = 0;
+  bool FFocusStepTimer = false;
+  bool FlagMultiSort = false;
+  bool FlagClearSort = false;
+  bool FFocusJustTaken = false;
+  TgxTreeListNode* FFirstSelectedNode = nullptr;
+  int FDragAbsoluteBandIndex = -1;
+  bool FPanning = false;
 
   // Nodes and the visible rows.
   int FLockUpdate = 0;
@@ -959,9 +1233,34 @@ protected:
   int FRowCount = 1;
   bool FSelecting = false;
   bool FSearching = false;
+  std::wstring FSearchText;
+  int FSearchColumnIndex = -1;
+  int FLockSearching = 0;
   bool FDestroying = false;
   // The window the focus is leaving for, while the control loses it.
   HWND FFocusLeavingFor = nullptr;
+
+  void Paint() override;
+  // What one PaintArea made and shares between its areas.
+  struct TPaintObjects;
+  void PaintBands(TgxGridDrawInfo& ADrawInfo, TCanvas& ACanvas, TPaintObjects& AObjects);
+  void PaintHeaders(TgxGridDrawInfo& ADrawInfo, TCanvas& ACanvas, TPaintObjects& AObjects);
+  void PaintCornerButton(HDC ADC, const RECT& ARect, HBRUSH ABrush, bool APushed);
+  void PaintNewItemRow(TgxGridDrawInfo& ADrawInfo, TCanvas& ACanvas, TPaintObjects& AObjects);
+  void PaintIndicators(TgxGridDrawInfo& ADrawInfo, TCanvas& ACanvas, TPaintObjects& AObjects);
+  void PaintFooter(TgxGridDrawInfo& ADrawInfo, TCanvas& ACanvas, TPaintObjects& AObjects);
+  void PaintStatus(TgxGridDrawInfo& ADrawInfo, TCanvas& ACanvas, TPaintObjects& AObjects);
+  void PaintRows(TgxGridDrawInfo& ADrawInfo, TCanvas& ACanvas, TPaintObjects& AObjects);
+  void DrawFocusFrame(HDC ADC, const RECT& ARect, bool AFocused);
+  HBRUSH LevelBrush(TPaintObjects& AObjects, int ALevel);
+  TPaintObjects* FPaintObjects = nullptr;
+  std::unique_ptr<TBitmap> FDrawBitmap;
+  std::unique_ptr<TgxTreeListCellViewData> FCellViewData;
+  HDC FPaintDC = nullptr;
+  int FLockHideDragImages = 0;
+  bool FDrawNonVisibleParts = false;
+  bool FDisableHeaderImages = false;
+  bool FStatusCloseButtonActive = false;
 
 private:
   void SetFlag(bool& AField, bool AValue);

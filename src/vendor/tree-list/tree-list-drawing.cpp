@@ -4,6 +4,11 @@
 #include "graphics.h"
 #include "image-lists.h"
 #include "resource-ledger.h"
+#include "storage.h"
+
+#include "gx-utils.h"
+#include "labels.h"
+#include "xp-colors.h"
 
 #include <algorithm>
 #include <memory>
@@ -210,6 +215,271 @@ void DrawImageCentered(HDC ADC, const RECT& ARect, TCustomImageList& AImages, in
   const int left = (ARect.left + ARect.right - AImages.Width() + 1) / 2;
   const int top = (ARect.top + ARect.bottom - AImages.Height() + 1) / 2;
   ImageList_Draw(AImages.Handle(), AIndex, ADC, left, top, ILD_NORMAL);
+}
+
+UINT AlignmentTextFlag(int AAlignment) {
+  switch (AAlignment) {
+  case taRightJustify:
+    return DT_RIGHT;
+  case taCenter:
+    return DT_CENTER;
+  default:
+    return DT_LEFT;
+  }
+}
+
+void DrawHeaderCell(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText,
+                    bool APushed, bool AMultiLine, int AAlignment, TgxTreeListColumnSort ASort,
+                    TBitmap* AGlyph, int APosition, TgxLookAndFeel ALook, int ADropDownState) {
+  RECT r = ARect;
+  DrawHeaderFrame(ADC, r, ABrush, APushed, APosition, ALook);
+  if (APushed && ALook == lfStandard) {
+    r.left += 3;
+    r.top += 3;
+  } else {
+    InflateRect(&r, -1, -1);
+  }
+  r.bottom -= 1;
+  if (ADropDownState != 0 && r.right - r.left > 14) {
+    DrawDropDownGlyph(ADC, RECT{r.right - 15, r.top, r.right, r.bottom + 1}, ADropDownState);
+    r.right -= 15;
+  }
+  if (ASort != csNone && r.right - r.left > 15) {
+    DrawSortArrow(ADC, RECT{r.right - 16, r.top, r.right, r.bottom}, ASort == csUp);
+    r.right -= 16;
+  }
+  if (AGlyph && !AGlyph->Empty() && r.right > r.left) {
+    const int left = r.left - (ALook == lfStandard ? 1 : 2);
+    const int width = std::min(AGlyph->Width(), int(r.right - left));
+    const RECT place{left, r.top - 1, left + width, r.top - 1 + AGlyph->Height()};
+    HRGN saved = nullptr;
+    ClipToRect(ADC, RECT{left, r.top - 1, r.right, r.bottom + 1}, saved);
+    DrawBitmapOnBrush(ADC, ABrush,
+                      RECT{place.left, place.top, left + AGlyph->Width(), place.bottom}, *AGlyph);
+    RestoreClipRgn(ADC, saved);
+    r.left = place.right;
+  }
+  if (AText.empty() || r.right <= r.left)
+    return;
+  UINT flags =
+      (AMultiLine ? kgxHeaderMultiLineFlags : kgxHeaderTextFlags) | AlignmentTextFlag(AAlignment);
+  if (!AMultiLine) {
+    SIZE size{0, 0};
+    GetTextExtentPoint32W(ADC, AText.c_str(), int(AText.size()), &size);
+    if (size.cx <= r.right - r.left)
+      flags |= DT_NOCLIP;
+  }
+  const int oldMode = SetBkMode(ADC, TRANSPARENT);
+  DrawTextW(ADC, AText.c_str(), int(AText.size()), &r, flags);
+  SetBkMode(ADC, oldMode);
+}
+
+void DrawHeaderCellBuffered(HDC ADC, const RECT& ARect, const RECT& AClipRect, HBRUSH ABrush,
+                            TBitmap& ABuffer, const std::wstring& AText, bool APushed,
+                            bool AMultiLine, int AAlignment, TgxTreeListColumnSort ASort,
+                            TBitmap* AGlyph, int APosition, TgxLookAndFeel ALook,
+                            int ADropDownState) {
+  const int width = ARect.right - ARect.left, height = ARect.bottom - ARect.top;
+  if (width <= 0 || height <= 0)
+    return;
+  EnsureBitmapSize(ABuffer, width, height);
+  HDC buffer = ABuffer.Canvas().Handle();
+  HGDIOBJ oldFont = SelectObject(buffer, GetCurrentObject(ADC, OBJ_FONT));
+  const COLORREF oldText = SetTextColor(buffer, GetTextColor(ADC));
+  DrawHeaderCell(buffer, RECT{0, 0, width, height}, ABrush, AText, APushed, AMultiLine, AAlignment,
+                 ASort, AGlyph, APosition, ALook, ADropDownState);
+  if (ALook != lfStandard && APushed)
+    PatBlt(buffer, 0, 0, width, height, DSTINVERT);
+  RECT clip;
+  if (IntersectRect(&clip, &AClipRect, &ARect))
+    BitBlt(ADC, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, buffer,
+           clip.left - ARect.left, clip.top - ARect.top, SRCCOPY);
+  SetTextColor(buffer, oldText);
+  SelectObject(buffer, oldFont);
+}
+
+void DrawFooterCellFrame(HDC ADC, RECT& ARect, HBRUSH ABrush) {
+  DrawEdge(ADC, &ARect, BDR_SUNKENOUTER, BF_RIGHT | BF_BOTTOM | BF_FLAT | BF_ADJUST);
+  FillRect(ADC, &ARect, ABrush);
+  InflateRect(&ARect, -1, 0);
+}
+
+namespace {
+
+int TextLength(const std::wstring& AText, int ALength) {
+  const int all = int(AText.size());
+  return ALength > 0 && ALength < all ? ALength : all;
+}
+
+// The colour of a solid brush; AFallback for any other brush.
+COLORREF BrushColor(HBRUSH ABrush, COLORREF AFallback) {
+  LOGBRUSH log{};
+  if (ABrush && GetObjectW(ABrush, sizeof(log), &log) == sizeof(log) && log.lbStyle == BS_SOLID)
+    return log.lbColor;
+  return AFallback;
+}
+
+// Runs APaint on a buffer as large as ARect, with ADC's font and colours,
+// then copies the buffer to ARect.
+template <typename TPaint>
+void PaintBuffered(HDC ADC, const RECT& ARect, TBitmap& ABuffer, TPaint APaint) {
+  const int width = ARect.right - ARect.left, height = ARect.bottom - ARect.top;
+  if (width <= 0 || height <= 0)
+    return;
+  EnsureBitmapSize(ABuffer, width, height);
+  HDC buffer = ABuffer.Canvas().Handle();
+  HGDIOBJ oldFont = SelectObject(buffer, GetCurrentObject(ADC, OBJ_FONT));
+  const COLORREF oldText = SetTextColor(buffer, GetTextColor(ADC));
+  const COLORREF oldBack = SetBkColor(buffer, GetBkColor(ADC));
+  APaint(buffer, RECT{0, 0, width, height});
+  BitBlt(ADC, ARect.left, ARect.top, width, height, buffer, 0, 0, SRCCOPY);
+  SetBkColor(buffer, oldBack);
+  SetTextColor(buffer, oldText);
+  SelectObject(buffer, oldFont);
+}
+
+} // namespace
+
+void DrawCellText(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText, int ALength,
+                  const TgxCellTextStyle& AStyle) {
+  FillRect(ADC, &ARect, ABrush);
+  const int oldMode = SetBkMode(ADC, TRANSPARENT);
+  RECT r = ARect;
+  InflateRect(&r, -2, 0);
+  r.top += AStyle.TopInset ? 2 : 1;
+  UINT flags = (AStyle.MultiLine ? kgxCellMultiLineFlags : kgxCellTextFlags) |
+               AlignmentTextFlag(AStyle.Alignment);
+  if (AStyle.EndEllipsis)
+    flags |= DT_END_ELLIPSIS;
+  if (AStyle.PathEllipsis)
+    flags |= DT_PATH_ELLIPSIS;
+  if (r.right > r.left && r.bottom > r.top)
+    DrawTextW(ADC, AText.c_str(), TextLength(AText, ALength), &r, flags);
+  SetBkMode(ADC, oldMode);
+}
+
+void PaintCellText(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText,
+                   int ALength, const TgxCellTextStyle& AStyle, TBitmap* ABuffer) {
+  const COLORREF textColor = GetTextColor(ADC);
+  const bool pure = GetNearestColor(ADC, textColor) == textColor;
+  if (AStyle.Opaque || (!AStyle.PathEllipsis && !AStyle.MultiLine && pure)) {
+    RECT text = ARect;
+    text.right -= 2;
+    if (AStyle.Alignment != taLeftJustify)
+      text.left += 2;
+    const int y = ARect.top + (AStyle.TopInset ? 2 : 1);
+    UINT align = TA_LEFT;
+    int x = ARect.left + 2;
+    if (AStyle.Alignment == taRightJustify) {
+      align = TA_RIGHT;
+      x = text.right;
+    } else if (AStyle.Alignment == taCenter) {
+      align = TA_CENTER;
+      x = (text.left + text.right) / 2;
+    }
+    const UINT oldAlign = SetTextAlign(ADC, align | TA_TOP);
+    const int oldMode = SetBkMode(ADC, OPAQUE);
+    COLORREF oldBack = GetBkColor(ADC);
+    if (!AStyle.Opaque)
+      SetBkColor(ADC, BrushColor(ABrush, oldBack));
+    if (text.right > text.left || !AStyle.Opaque)
+      ExtTextOutW(ADC, x, y, ETO_CLIPPED | (AStyle.Opaque ? 0 : ETO_OPAQUE), &text, AText.c_str(),
+                  UINT(TextLength(AText, ALength)), nullptr);
+    SetBkColor(ADC, oldBack);
+    SetBkMode(ADC, oldMode);
+    SetTextAlign(ADC, oldAlign);
+    if (!AStyle.Opaque) {
+      const RECT right{std::max(text.right, ARect.left), ARect.top, ARect.right, ARect.bottom};
+      FillRect(ADC, &right, ABrush);
+      if (text.left > ARect.left) {
+        const RECT left{ARect.left, ARect.top, std::min(text.left, ARect.right), ARect.bottom};
+        FillRect(ADC, &left, ABrush);
+      }
+    }
+    return;
+  }
+  if (AStyle.UseBitmap && ABuffer) {
+    PaintBuffered(ADC, ARect, *ABuffer, [&](HDC ABufferDC, const RECT& ACell) {
+      DrawCellText(ABufferDC, ACell, ABrush, AText, ALength, AStyle);
+    });
+    return;
+  }
+  DrawCellText(ADC, ARect, ABrush, AText, ALength, AStyle);
+}
+
+void DrawPreviewText(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText,
+                     int AIndent, COLORREF ATextColor, HFONT AFont) {
+  FillRect(ADC, &ARect, ABrush);
+  const int oldMode = SetBkMode(ADC, TRANSPARENT);
+  RECT r = ARect;
+  InflateRect(&r, -1, -1);
+  r.left += AIndent;
+  const COLORREF oldText = SetTextColor(ADC, ATextColor);
+  HGDIOBJ oldFont = AFont ? SelectObject(ADC, AFont) : nullptr;
+  if (r.right > r.left && r.bottom > r.top)
+    DrawTextW(ADC, AText.c_str(), int(AText.size()), &r, kgxPreviewTextFlags);
+  if (oldFont)
+    SelectObject(ADC, oldFont);
+  SetTextColor(ADC, oldText);
+  SetBkMode(ADC, oldMode);
+}
+
+void DrawPreviewCell(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText,
+                     int AIndent, COLORREF ATextColor, HFONT AFont, bool AUseBitmap,
+                     TBitmap* ABuffer) {
+  if (AUseBitmap && ABuffer) {
+    PaintBuffered(ADC, ARect, *ABuffer, [&](HDC ABufferDC, const RECT& ACell) {
+      DrawPreviewText(ABufferDC, ACell, ABrush, AText, AIndent, ATextColor, AFont);
+    });
+    return;
+  }
+  DrawPreviewText(ADC, ARect, ABrush, AText, AIndent, ATextColor, AFont);
+}
+
+bool SameTextUpper(const std::wstring& AS1, const std::wstring& AS2) {
+  if (AS1.size() != AS2.size())
+    return false;
+  std::wstring a = AS1, b = AS2;
+  if (!a.empty())
+    CharUpperBuffW(a.data(), DWORD(a.size()));
+  if (!b.empty())
+    CharUpperBuffW(b.data(), DWORD(b.size()));
+  return a == b;
+}
+
+void RaiseTreeListError(const std::wstring& AMessage) {
+  throw EInvalidgxTreeListOperation(AMessage);
+}
+
+std::wstring NormalizeRegistryPath(const std::wstring& APath) {
+  std::wstring path = APath;
+  if (path.empty())
+    return path;
+  if (path.front() != L'\\')
+    path.insert(path.begin(), L'\\');
+  while (!path.empty() && path.back() == L'\\')
+    path.pop_back();
+  return path;
+}
+
+namespace {
+TgxRegistryRootProvider GRegistryRootProvider = nullptr;
+}
+
+void SetRegistryRootProvider(TgxRegistryRootProvider AProvider) {
+  GRegistryRootProvider = AProvider;
+}
+
+void DeleteOldRegistryLayouts() {
+  if (!GRegistryRootProvider)
+    return;
+  const std::wstring path = GRegistryRootProvider();
+  if (path.empty())
+    return;
+  TRegistry registry;
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  if (registry.OpenKey(path, false))
+    registry.DeleteKey(L"Software");
 }
 
 int CalcTextLineCount(const std::wstring& AText, int AWidth, int ALineHeight, int AMaxLines,

@@ -55,6 +55,76 @@ void InvertRectFrame(HDC ADC, const RECT& ARect);
 // Image AIndex of the list (when it has one) centred in ARect.
 void DrawImageCentered(HDC ADC, const RECT& ARect, TCustomImageList& AImages, int AIndex);
 
+// A header or band cell: frame, drop-down button (ADropDownState not 0),
+// sort mark, glyph and caption. AAlignment is a TAlignment value.
+void DrawHeaderCell(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText,
+                    bool APushed, bool AMultiLine, int AAlignment, TgxTreeListColumnSort ASort,
+                    TBitmap* AGlyph, int APosition, TgxLookAndFeel ALook, int ADropDownState);
+// DrawHeaderCell into ABuffer (grown to the cell, with ADC's font and text
+// colour), then only AClipRect of it is copied to ADC, so a cell cut by a
+// fixed band keeps its whole-cell look.
+void DrawHeaderCellBuffered(HDC ADC, const RECT& ARect, const RECT& AClipRect, HBRUSH ABrush,
+                            TBitmap& ABuffer, const std::wstring& AText, bool APushed,
+                            bool AMultiLine, int AAlignment, TgxTreeListColumnSort ASort,
+                            TBitmap* AGlyph, int APosition, TgxLookAndFeel ALook,
+                            int ADropDownState);
+// A footer cell's sunken right and bottom edge and fill; ARect becomes the
+// text area.
+void DrawFooterCellFrame(HDC ADC, RECT& ARect, HBRUSH ABrush);
+
+// The DrawText flags of the cell, caption and preview texts.
+enum : UINT {
+  kgxHeaderTextFlags = 0x8864,
+  kgxHeaderMultiLineFlags = 0x850,
+  kgxCellTextFlags = 0x864,
+  kgxCellMultiLineFlags = 0x850,
+  kgxPreviewTextFlags = 0x8850
+};
+// DT_LEFT, DT_RIGHT or DT_CENTER of a TAlignment value.
+UINT AlignmentTextFlag(int AAlignment);
+
+// How a cell's text is painted.
+struct TgxCellTextStyle {
+  int Alignment = 0; // TAlignment
+  // Only the characters and the background behind them, in the context's
+  // colours: the search highlight over an already painted cell.
+  bool Opaque = false;
+  // The text starts one pixel lower (the selection frame takes the top line).
+  bool TopInset = false;
+  bool UseBitmap = false;
+  bool EndEllipsis = false;
+  bool PathEllipsis = false;
+  bool MultiLine = false;
+};
+// Fills ARect with ABrush and draws ALength characters (0: all) of AText
+// transparently in the context's font and text colour.
+void DrawCellText(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText, int ALength,
+                  const TgxCellTextStyle& AStyle);
+// A cell's text: one clipped text output for plain single-line texts in a
+// device colour, otherwise DrawCellText, through ABuffer when the style
+// asks for it and a buffer is given.
+void PaintCellText(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText,
+                   int ALength, const TgxCellTextStyle& AStyle, TBitmap* ABuffer);
+// The preview text, word-wrapped with an end ellipsis, AIndent pixels in.
+void DrawPreviewText(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText,
+                     int AIndent, COLORREF ATextColor, HFONT AFont);
+void DrawPreviewCell(HDC ADC, const RECT& ARect, HBRUSH ABrush, const std::wstring& AText,
+                     int AIndent, COLORREF ATextColor, HFONT AFont, bool AUseBitmap,
+                     TBitmap* ABuffer);
+
+// The incremental search's match: equal once both are upper-cased.
+bool SameTextUpper(const std::wstring& AS1, const std::wstring& AS2);
+[[noreturn]] void RaiseTreeListError(const std::wstring& AMessage);
+// A non-empty path with a leading backslash and no trailing one.
+std::wstring NormalizeRegistryPath(const std::wstring& APath);
+// The routine that names the registry root the layouts of older versions
+// were kept under; none is set in the plug-in.
+using TgxRegistryRootProvider = std::wstring (*)();
+void SetRegistryRootProvider(TgxRegistryRootProvider AProvider);
+// Deletes the "Software" subkey under the provider's path of
+// HKEY_CURRENT_USER; nothing without a provider or a path.
+void DeleteOldRegistryLayouts();
+
 // The lines AText needs at AWidth (0 for an empty text or AMaxLines 0,
 // leaving AHeight alone), at most AMaxLines unless that is -1; AHeight
 // receives the lines' height + 3. A ALineHeight of 0 takes the font's.

@@ -193,4 +193,115 @@ TEST_F(TreeListDrawing, TheUnitLoadsItsCursorsBitmapsAndContextAndGivesThemBack)
   EXPECT_EQ(GetTreeListMeasureDC(), nullptr);
 }
 
+TEST_F(TreeListDrawing, AHeaderCellShowsItsDropDownButtonFromFifteenPixelsOfCaption) {
+  // The standard frame takes 2 pixels at the right and 1 at the left, the
+  // caption area 1 more at each side: a cell 19 wide leaves 14.
+  struct TCase {
+    int Width;
+    bool Button;
+  };
+  HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
+  for (const TCase& c : {TCase{19, false}, TCase{20, true}}) {
+    PatBlt(DC(), 0, 0, 40, 40, WHITENESS);
+    DrawHeaderCell(DC(), {0, 0, c.Width, 20}, face, L"", false, false, taLeftJustify, csNone,
+                   nullptr, 0, lfStandard, kgxDropDownPushed);
+    // A pushed drop-down button is filled with the button-text colour.
+    EXPECT_EQ(Count({0, 0, c.Width, 20}, Sys(COLOR_BTNTEXT)) > 20, c.Button) << c.Width;
+  }
+}
+
+TEST_F(TreeListDrawing, AHeaderCellShowsItsSortMarkAtTheRight) {
+  HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
+  DrawHeaderCell(DC(), {0, 0, 40, 20}, face, L"", false, false, taLeftJustify, csUp, nullptr, 0,
+                 lfStandard, 0);
+  EXPECT_GT(Count({20, 2, 38, 18}, Sys(COLOR_BTNSHADOW)), 3) << "the mark's shadowed edge";
+  EXPECT_EQ(Count({2, 2, 18, 18}, Sys(COLOR_BTNSHADOW)), 0) << "nothing at the left";
+}
+
+TEST_F(TreeListDrawing, ABufferedHeaderCellPaintsOnlyItsClipRectangle) {
+  TBitmap buffer;
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  DrawHeaderCellBuffered(DC(), {0, 0, 30, 20}, {10, 0, 30, 20}, red, buffer, L"", false, false,
+                         taLeftJustify, csNone, nullptr, 0, lfStandard, 0);
+  DeleteObject(red);
+  EXPECT_EQ(Count({0, 0, 10, 20}, clWhite), 200) << "left of the clip";
+  EXPECT_EQ(At(15, 10), TColor(RGB(255, 0, 0)));
+  EXPECT_GE(buffer.Width(), 30);
+}
+
+TEST_F(TreeListDrawing, AFooterCellFrameSinksItsRightAndBottomAndLeavesTheTextArea) {
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  RECT cell{0, 0, 20, 10};
+  DrawFooterCellFrame(DC(), cell, red);
+  DeleteObject(red);
+  EXPECT_EQ(At(19, 5), Sys(COLOR_BTNSHADOW));
+  EXPECT_EQ(At(5, 9), Sys(COLOR_BTNSHADOW));
+  EXPECT_EQ(At(5, 5), TColor(RGB(255, 0, 0)));
+  EXPECT_EQ(cell.left, 1);
+  EXPECT_EQ(cell.right, 18);
+  EXPECT_EQ(cell.bottom, 9);
+}
+
+TEST_F(TreeListDrawing, CellTextFillsTheWholeCellOnEveryPath) {
+  struct TCase {
+    bool MultiLine, UseBitmap;
+    int Alignment;
+  };
+  TBitmap buffer;
+  for (const TCase& c : {TCase{false, false, taLeftJustify}, TCase{false, false, taRightJustify},
+                         TCase{true, false, taCenter}, TCase{true, true, taLeftJustify}}) {
+    PatBlt(DC(), 0, 0, 40, 40, WHITENESS);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    TgxCellTextStyle style;
+    style.MultiLine = c.MultiLine;
+    style.UseBitmap = c.UseBitmap;
+    style.Alignment = c.Alignment;
+    SetTextColor(DC(), RGB(0, 0, 0));
+    PaintCellText(DC(), {0, 0, 30, 18}, red, L"i", 0, style, &buffer);
+    DeleteObject(red);
+    EXPECT_EQ(Count({0, 0, 30, 18}, clWhite), 0) << c.MultiLine << c.Alignment;
+    EXPECT_GT(Count({0, 0, 30, 18}, clBlack), 0) << c.MultiLine << c.Alignment << ": the text";
+    EXPECT_EQ(Count({30, 0, 40, 18}, clWhite), 10 * 18) << "nothing outside";
+  }
+}
+
+TEST_F(TreeListDrawing, OpaqueCellTextPaintsOnlyTheCharactersInTheContextsColours) {
+  PatBlt(DC(), 0, 0, 40, 40, WHITENESS);
+  SetTextColor(DC(), RGB(255, 255, 255));
+  SetBkColor(DC(), RGB(0, 0, 255));
+  TgxCellTextStyle style;
+  style.Opaque = true;
+  PaintCellText(DC(), {0, 0, 40, 18}, GetSysColorBrush(COLOR_WINDOW), L"WW", 1, style, nullptr);
+  const int blue = Count({0, 0, 40, 18}, TColor(RGB(0, 0, 255)));
+  EXPECT_GT(blue, 0);
+  EXPECT_EQ(At(39, 9), clWhite) << "past the one character asked for";
+}
+
+TEST_F(TreeListDrawing, PreviewTextStartsAfterItsIndent) {
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  DrawPreviewCell(DC(), {0, 0, 40, 20}, red, L"IIII", 20, RGB(0, 0, 0), nullptr, false, nullptr);
+  DeleteObject(red);
+  EXPECT_EQ(Count({0, 0, 20, 20}, clBlack), 0);
+  EXPECT_GT(Count({20, 0, 40, 20}, clBlack), 0);
+  EXPECT_EQ(Count({0, 0, 40, 20}, clWhite), 0);
+}
+
+TEST(TreeListText, RegistryPathsGetOneLeadingAndNoTrailingBackslash) {
+  struct TCase {
+    const wchar_t* Path;
+    const wchar_t* Expected;
+  };
+  for (const TCase& c : {TCase{L"", L""}, TCase{L"Soft\\Layout", L"\\Soft\\Layout"},
+                         TCase{L"\\Soft\\", L"\\Soft"}, TCase{L"Soft\\\\", L"\\Soft"}})
+    EXPECT_EQ(NormalizeRegistryPath(c.Path), c.Expected) << c.Path;
+}
+
+TEST(TreeListText, TheSearchMatchIgnoresCaseOnly) {
+  EXPECT_TRUE(SameTextUpper(L"abc", L"ABC"));
+  EXPECT_TRUE(SameTextUpper(L"\u00e4b", L"\u00c4B"));
+  EXPECT_FALSE(SameTextUpper(L"abc", L"abd"));
+  EXPECT_FALSE(SameTextUpper(L"ab", L"abc"));
+  EXPECT_THROW(RaiseTreeListError(L"no"), EInvalidgxTreeListOperation);
+}
+
 } // namespace
