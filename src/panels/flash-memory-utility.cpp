@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "cfi-flash-writer.h"
+#include "cfi-flash-query.h"
 #include "data-chunk-image.h"
 #include "dialogs.h"
 #include "embedded-access.h"
@@ -284,7 +285,12 @@ bool EscapeKeyDown() {
 
 } // namespace
 
-void ShowCfiFlashQueryResult(TCustomForm&, const TRemoteCommandResult&) {}
+void ShowCfiFlashQueryResult(TCustomForm& AOwner, const TRemoteCommandResult& AResult) {
+  // Owned by the dialog, and freed here rather than left for the dialog's
+  // end: the answer is read once.
+  std::unique_ptr<TCfiFlashQueryForm> form(new TCfiFlashQueryForm(&AOwner, AResult));
+  form->ShowModal();
+}
 
 // ---- the form's automation interface ---------------------------------------------------
 

@@ -40,9 +40,8 @@ class TFlashMemoryUtilityCallback;
 enum TControllerState { eControlState_Idle, eControlState_Working };
 enum TDownloadMode { eDownloadMode_Project, eDownloadMode_File };
 
-// Shows the answer of a CFI query that found a chip, over the dialog. The
-// result list is not part of the module yet: the answer is taken and
-// nothing is shown.
+// Shows the answer of a CFI query that found a chip, modally over the
+// dialog.
 void ShowCfiFlashQueryResult(TCustomForm& AOwner, const TRemoteCommandResult& AResult);
 
 class TFlashMemoryUtilityForm;
