@@ -65,8 +65,11 @@ long ChannelGlow(TBitmap& APicture, const RECT& AArea, int AChannel) {
 }
 
 TColor PixelAt(TBitmap& ABitmap, int AX, int AY) {
+  // 24-bit rows hold three bytes a pixel; everything else the tests read
+  // is 32-bit.
+  const size_t bytes = ABitmap.PixelFormat() == TPixelFormat::pf24bit ? 3 : 4;
   const auto* row = static_cast<const uint8_t*>(ABitmap.ScanLine(AY));
-  const uint8_t* pixel = row + size_t(AX) * 4;
+  const uint8_t* pixel = row + size_t(AX) * bytes;
   return TColor(pixel[2] | (pixel[1] << 8) | (pixel[0] << 16));
 }
 

@@ -33,7 +33,7 @@ void ClickAtScreen(int AX, int AY);
 // stands above the larger of the other two, summed; a lamp's glow.
 long ChannelGlow(TBitmap& APicture, const RECT& AArea, int AChannel);
 
-// The pixel at (AX, AY) as 0x00BBGGRR.
+// The pixel at (AX, AY) of a 24- or 32-bit bitmap as 0x00BBGGRR.
 TColor PixelAt(TBitmap& ABitmap, int AX, int AY);
 bool SamePixels(TBitmap& A, TBitmap& B);
 

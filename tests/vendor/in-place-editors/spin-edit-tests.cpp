@@ -55,9 +55,15 @@ protected:
     SetCursorPos(AScreen.x, AScreen.y);
     Settle();
   }
-  // One tick of the repeat timer, as the system would send it.
+  // One tick of the repeat timer, as the system would send it. The
+  // system's own timer is stopped again at once, so that only the test's
+  // ticks step, however slowly the messages are pumped.
   static void Tick(TgxInplaceSpinEdit& AEdit) {
     SendMessageW(AEdit.Handle(), WM_TIMER, TgxInplaceSpinEdit::kRepeatTimerId, 0);
+    HoldSystemTimer(AEdit);
+  }
+  static void HoldSystemTimer(TgxInplaceSpinEdit& AEdit) {
+    KillTimer(AEdit.Handle(), TgxInplaceSpinEdit::kRepeatTimerId);
   }
 };
 
@@ -239,6 +245,7 @@ TEST_F(SpinEdit, HoldingAButtonStepsAtOnceThenOnEveryTickWhileTheMouseIsOnIt) {
   const POINT top = ButtonPoint(*editor, true);
   Press(top);
   ASSERT_TRUE(Pump([&] { return editor->Text() == L"1"; })) << Narrow(editor->Text());
+  HoldSystemTimer(*editor);
   EXPECT_EQ(editor->StatePressed(), sbTopDown);
   EXPECT_EQ(GetCapture(), editor->Handle());
   EXPECT_NE(editor->RepeatTimer(), 0u) << "the first repeat is pending";
@@ -271,6 +278,7 @@ TEST_F(SpinEdit, TheBottomButtonStepsDownAndTheMiddleLineBelongsToIt) {
   auto* editor = NewSpin();
   Press(ButtonPoint(*editor, false));
   ASSERT_TRUE(Pump([&] { return editor->Text() == L"-1"; })) << Narrow(editor->Text());
+  HoldSystemTimer(*editor);
   MouseInput(MOUSEEVENTF_LEFTUP);
   ASSERT_TRUE(Pump([&] { return editor->StatePressed() == sbNotDown; }));
 
