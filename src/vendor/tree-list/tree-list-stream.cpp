@@ -75,7 +75,26 @@ void WriteTreeListNode(TgxTreeListNode* ANode, TStream& AStream) {
     WriteTreeListNode(ANode->Items(i), AStream);
 }
 
+namespace {
+
+// Nodes nest as deep as the stream says, and each level costs a frame of
+// the reader (and later of painting and freeing): a stream nesting deeper
+// than any real tree is refused rather than left to exhaust the stack.
+constexpr int kMaxNodeStreamDepth = 1024;
+
+void ReadNodeAtDepth(TgxTreeListNode* ANode, TStream& AStream, int32_t AStreamVersion, int ADepth);
+
+} // namespace
+
 void ReadTreeListNode(TgxTreeListNode* ANode, TStream& AStream, int32_t AStreamVersion) {
+  ReadNodeAtDepth(ANode, AStream, AStreamVersion, 1);
+}
+
+namespace {
+
+void ReadNodeAtDepth(TgxTreeListNode* ANode, TStream& AStream, int32_t AStreamVersion, int ADepth) {
+  if (ADepth > kMaxNodeStreamDepth)
+    throw EReadError(L"Invalid tree list node stream");
   const int32_t recordSize = ReadInt(AStream);
   if (recordSize < kgxNodeRecordSize)
     throw EReadError(L"Invalid tree list node record");
@@ -109,8 +128,10 @@ void ReadTreeListNode(TgxTreeListNode* ANode, TStream& AStream, int32_t AStreamV
   // Every child record holds at least its size.
   CheckRemaining(AStream, int64_t(childCount) * 4);
   for (int32_t i = 0; i < childCount; ++i)
-    ReadTreeListNode(ANode->AddChild(), AStream, AStreamVersion);
+    ReadNodeAtDepth(ANode->AddChild(), AStream, AStreamVersion, ADepth + 1);
 }
+
+} // namespace
 
 void WriteTreeListNodes(TgxTreeListNodeOwner& AOwner, TStream& AStream) {
   WriteInt(AStream, kgxNodeStreamMarker);

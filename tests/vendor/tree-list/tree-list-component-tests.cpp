@@ -50,6 +50,15 @@ private:
   TBytes FBytes;
 };
 
+// One node in another, ALevels deep, each without texts.
+TBytes Nested(int ALevels) {
+  TImage image;
+  image.Int(-1).Int(1);
+  for (int i = 0; i < ALevels; ++i)
+    image.Int(24).Int(0).Int(0).Int(0).Int(0).Int(i + 1 < ALevels ? 1 : 0).Int(0);
+  return image.Bytes();
+}
+
 TBytes BytesOf(TMemoryStream& AStream) {
   const auto* data = static_cast<const uint8_t*>(AStream.Memory());
   return TBytes(data, data + AStream.GetSize());
@@ -164,6 +173,17 @@ TEST_F(TreeListComponent, AFileOnDiskGivesBackTheSameTreeTextsAndIndexes) {
   EXPECT_EQ(Texts(a), (std::vector<std::wstring>{L"a1", L"a2"}));
 }
 
+TEST_F(TreeListComponent, ANestingAsDeepAsTheReaderAllowsLoads) {
+  Load(Nested(1024));
+  TgxTreeListNode* node = List->Items(0);
+  int levels = 1;
+  while (node->Count() > 0) {
+    node = node->Items(0);
+    ++levels;
+  }
+  EXPECT_EQ(levels, 1024);
+}
+
 TEST_F(TreeListComponent, AnOldStreamWithOneByteLengthsLoadsAndHasVersionZero) {
   TImage old;
   old.Int(2);
@@ -237,6 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
     TreeListComponent, MalformedStreams,
     ::testing::Values(
         TBadStream{"Empty", {}, 0}, TBadStream{"MarkerOnly", Cut(kTwoNodes, 4), 0},
+        TBadStream{"NestedDeeperThanAnyTree", Nested(100000), 1},
         TBadStream{"CutInTheFirstRecord", Cut(kTwoNodes, 20), 1},
         TBadStream{"CutInTheSecondText", Cut(kTwoNodes, kTwoNodes.size() - 1), 2},
         TBadStream{"RecordBelow24Bytes", TImage().Int(-1).Int(1).Int(20).Int(0).Bytes(), 1},
