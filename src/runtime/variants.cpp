@@ -28,26 +28,6 @@ BSTR NewBstr(const std::wstring& AText) {
   return text;
 }
 
-std::wstring AnsiToWide(const std::string& AText) {
-  if (AText.empty())
-    return {};
-  const int count = MultiByteToWideChar(CP_ACP, 0, AText.data(), int(AText.size()), nullptr, 0);
-  std::wstring wide(size_t(count), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, AText.data(), int(AText.size()), wide.data(), count);
-  return wide;
-}
-
-std::string WideToAnsi(const std::wstring& AText) {
-  if (AText.empty())
-    return {};
-  const int count =
-      WideCharToMultiByte(CP_ACP, 0, AText.data(), int(AText.size()), nullptr, 0, nullptr, nullptr);
-  std::string ansi(size_t(count), '\0');
-  WideCharToMultiByte(CP_ACP, 0, AText.data(), int(AText.size()), ansi.data(), count, nullptr,
-                      nullptr);
-  return ansi;
-}
-
 bool IsOleInteger(VARTYPE AType) {
   switch (AType) {
   case VT_I1:
@@ -81,6 +61,26 @@ VARIANT Converted(const VARIANT& AValue, VARTYPE ATo, const wchar_t* AToName) {
 }
 
 } // namespace
+
+std::wstring AnsiToWide(const std::string& AText) {
+  if (AText.empty())
+    return {};
+  const int count = MultiByteToWideChar(CP_ACP, 0, AText.data(), int(AText.size()), nullptr, 0);
+  std::wstring wide(size_t(count), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, AText.data(), int(AText.size()), wide.data(), count);
+  return wide;
+}
+
+std::string WideToAnsi(const std::wstring& AText) {
+  if (AText.empty())
+    return {};
+  const int count =
+      WideCharToMultiByte(CP_ACP, 0, AText.data(), int(AText.size()), nullptr, 0, nullptr, nullptr);
+  std::string ansi(size_t(count), '\0');
+  WideCharToMultiByte(CP_ACP, 0, AText.data(), int(AText.size()), ansi.data(), count, nullptr,
+                      nullptr);
+  return ansi;
+}
 
 TVariant::TVariant(const TVariant& AOther) {
   VariantInit(&FOle);

@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+// Conversions between UTF-16 and the system's ANSI code page; characters
+// without a counterpart become the code page's default character.
+std::wstring AnsiToWide(const std::string& AText);
+std::string WideToAnsi(const std::wstring& AText);
+
 // The run time's tagged value: the OLE automation types by their VARTYPE,
 // plus two string types of its own that OLE lacks: an 8-bit string in the
 // system's ANSI code page and a UTF-16 string told apart from a BSTR. Arrays

@@ -4,6 +4,7 @@
 #include "rtl-exceptions.h"
 #include "seams.h"
 #include "string-routines.h"
+#include "variants.h"
 #include "xp-button-edit.h"
 #include "xp-colors.h"
 #include "xp-system.h"
@@ -379,13 +380,7 @@ void TCustomXPEdit::RebuildDisplayText() {
 void TCustomXPEdit::StoreText(const std::wstring& AValue) {
   std::wstring value = AValue;
   if (FOEMConvert) {
-    std::string oem(value.size() * 2 + 1, '\0');
-    CharToOemW(value.c_str(), oem.data());
-    oem.resize(std::strlen(oem.c_str()));
-    const int count = MultiByteToWideChar(CP_ACP, 0, oem.data(), int(oem.size()), nullptr, 0);
-    value.assign(size_t(count), L'\0');
-    if (count > 0)
-      MultiByteToWideChar(CP_ACP, 0, oem.data(), int(oem.size()), value.data(), count);
+    value = OemConvertedText(value);
   }
   if (value == FText)
     return;
@@ -1866,4 +1861,12 @@ void TCustomXPEdit::PaintText(const RECT& ARect, TColor ABackColor, TColor /*AFr
                 FDisplayText.c_str() + lastChar, UINT(last - lastChar), nullptr);
   }
   SelectObject(dc, oldFont);
+}
+
+std::wstring OemConvertedText(const std::wstring& AText) {
+  // Each OEM byte is kept as the character of the same ANSI code.
+  std::string oem(AText.size() * 2 + 1, '\0');
+  CharToOemW(AText.c_str(), oem.data());
+  oem.resize(std::strlen(oem.c_str()));
+  return AnsiToWide(oem);
 }

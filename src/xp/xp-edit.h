@@ -342,3 +342,7 @@ public:
 // space character only.
 int XPEditWordStartBefore(const std::wstring& AText, int AIndex);
 int XPEditWordStartAfter(const std::wstring& AText, int AIndex);
+
+// The text as the OEM code page can hold it: each character passed through
+// the OEM code page, its bytes read back as ANSI codes.
+std::wstring OemConvertedText(const std::wstring& AText);

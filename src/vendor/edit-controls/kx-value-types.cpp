@@ -62,10 +62,6 @@ TVariant Cast(const TVariant& AValue, VARTYPE AType) {
   return value;
 }
 
-std::wstring AnsiToWide(const std::string& AText) {
-  return TVariant::Ansi(AText).AsString();
-}
-
 // ---- the kinds ---------------------------------------------------------------------------
 
 class TBaseKind final : public TkxValueType {

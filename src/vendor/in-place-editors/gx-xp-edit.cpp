@@ -265,14 +265,7 @@ void TCustomXPGXEdit::RebuildDisplayText() {
 void TCustomXPGXEdit::StoreText(const std::wstring& AValue) {
   std::wstring value = AValue;
   if (FOEMConvert) {
-    // Each OEM byte is kept as the character of the same ANSI code.
-    std::string oem(value.size() * 2 + 1, '\0');
-    CharToOemW(value.c_str(), oem.data());
-    oem.resize(std::strlen(oem.c_str()));
-    const int count = MultiByteToWideChar(CP_ACP, 0, oem.data(), int(oem.size()), nullptr, 0);
-    value.assign(size_t(std::max(count, 0)), L'\0');
-    if (count > 0)
-      MultiByteToWideChar(CP_ACP, 0, oem.data(), int(oem.size()), value.data(), count);
+    value = OemConvertedText(value);
   }
   if (value == FText)
     return;

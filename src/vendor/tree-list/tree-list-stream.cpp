@@ -1,6 +1,7 @@
 #include "tree-list-stream.h"
 
 #include "rtl-exceptions.h"
+#include "variants.h"
 
 #include <windows.h>
 
@@ -29,28 +30,6 @@ void CheckRemaining(TStream& AStream, int64_t ABytes) {
     throw EReadError(L"Stream read error");
 }
 
-std::string ToAnsi(const std::wstring& AText) {
-  if (AText.empty())
-    return {};
-  const int size =
-      WideCharToMultiByte(CP_ACP, 0, AText.data(), int(AText.size()), nullptr, 0, nullptr, nullptr);
-  std::string result(size_t(size > 0 ? size : 0), '\0');
-  if (size > 0)
-    WideCharToMultiByte(CP_ACP, 0, AText.data(), int(AText.size()), result.data(), size, nullptr,
-                        nullptr);
-  return result;
-}
-
-std::wstring FromAnsi(const std::vector<char>& ABytes) {
-  if (ABytes.empty())
-    return {};
-  const int size = MultiByteToWideChar(CP_ACP, 0, ABytes.data(), int(ABytes.size()), nullptr, 0);
-  std::wstring result(size_t(size > 0 ? size : 0), L'\0');
-  if (size > 0)
-    MultiByteToWideChar(CP_ACP, 0, ABytes.data(), int(ABytes.size()), result.data(), size);
-  return result;
-}
-
 } // namespace
 
 void WriteTreeListNode(TgxTreeListNode* ANode, TStream& AStream) {
@@ -66,7 +45,7 @@ void WriteTreeListNode(TgxTreeListNode* ANode, TStream& AStream) {
   WriteInt(AStream, ANode->Count());
   WriteInt(AStream, textCount);
   for (int32_t i = 0; i < textCount; ++i) {
-    const std::string bytes = ToAnsi(textNode->Text(i));
+    const std::string bytes = WideToAnsi(textNode->Text(i));
     WriteInt(AStream, int32_t(bytes.size()));
     if (!bytes.empty())
       AStream.WriteBuffer(bytes.data(), bytes.size());
@@ -123,7 +102,7 @@ void ReadNodeAtDepth(TgxTreeListNode* ANode, TStream& AStream, int32_t AStreamVe
     bytes.resize(size_t(length));
     if (length > 0)
       AStream.ReadBuffer(bytes.data(), bytes.size());
-    ANode->SetStrings(i, FromAnsi(bytes));
+    ANode->SetStrings(i, AnsiToWide(std::string(bytes.begin(), bytes.end())));
   }
   // Every child record holds at least its size.
   CheckRemaining(AStream, int64_t(childCount) * 4);
